@@ -1,0 +1,571 @@
+#include "app/TShowForm.h"
+
+#include "app/TAproposFrame.h"
+#include "app/TCommandImages.h"
+#include "app/TOptionsFrame.h"
+#include "app/TSourcesFrame.h"
+#include "app/Tplaque.h"
+#include "automation/CommandCatalog.h"
+#include "automation/TActionList.h"
+#include "automation/TCustomSuperAction.h"
+#include "automation/TSuperAction.h"
+#include "automation/TtoggleAction.h"
+#include "capture/TDossiersFrame.h"
+#include "capture/TExtraireFrame.h"
+#include "inlay/TIncrusterFrame.h"
+#include "platform/ScreenSaver.h"
+#include "prefs/PreferenceStores.h"
+#include "prefs/Preferences.h"
+#include "prefs/TSavePrefsForm.h"
+#include "prefs/TparameterList.h"
+#include "support/Product.h"
+#include "support/THelpFrame.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QSlider>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+constexpr unsigned MsgPrecisionCapture = WM_USER + 1;
+constexpr unsigned MsgStreamDescription = WM_USER + 3;
+constexpr unsigned MsgReconnectPin = WM_USER + 4;
+
+// Panel order of the side-panel column and the command showing each.
+constexpr const char* PanelCommands[TShowForm::PanelCount] = {
+    "saSourcesFrame", "saDossiersFrame", "saExtraireFrame", "saIncrusterFrame",
+    "saOptionsFrame", "saHelp",          "saApropos",
+};
+} // namespace
+
+TShowForm::TShowForm(QWidget* parent)
+    : QWidget(parent)
+{
+    TntFormCreate();
+}
+
+TShowForm::~TShowForm() { FormDestroy(); }
+
+TCustomSuperAction* TShowForm::Action(const char* name) const
+{
+    return m_al ? m_al->Find(QString::fromLatin1(name)) : nullptr;
+}
+
+TSidePanel* TShowForm::Panel(int index) const
+{
+    return index >= 0 && index < PanelCount ? m_panels[index] : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Creation, before any preference is known.
+
+void TShowForm::TntFormCreate()
+{
+    setObjectName(QStringLiteral("ShowForm"));
+    // Qt is thread-aware from the start; the filters' threads reach this
+    // window only through the message layer.
+    m_al = new TActionList(this);
+    CreateCommandCatalog(*m_al);
+    m_al->SetImages(BuildCommandImages(*m_al));
+
+    m_outputImage = QImage(1, 1, QImage::Format_RGB888);
+    m_sourceFrame = QImage(1, 1, QImage::Format_RGB888);
+    m_deinterlaced = QImage(1, 1, QImage::Format_RGB32);
+
+    setWindowTitle(Product::Caption());
+    setMinimumSize(MinWidth, MinHeight);
+    resize(MinWidth, MinHeight);
+
+    buildWidgets();
+    buildToolbar();
+    buildContextMenu();
+    bindCommands();
+    m_al->InstallOn(this);
+    if (TCustomSuperAction* a = Action("saSourcesFrame"))
+        btnSources->setDefaultAction(a);
+    if (TCustomSuperAction* a = Action("saDossiersFrame"))
+        btnDossiers->setDefaultAction(a);
+}
+
+void TShowForm::buildWidgets()
+{
+    auto frame = [this](const char* name, QFrame::Shape shape) {
+        auto* f = new QFrame(this);
+        f->setObjectName(QString::fromLatin1(name));
+        f->setFrameShape(shape);
+        return f;
+    };
+
+    tbUnique = new QToolBar(this);
+    tbUnique->setObjectName(QStringLiteral("tbUnique"));
+    tbUnique->setIconSize(QSize(22, 22));
+    tbUnique->setMovable(false);
+    tbUnique->setFloatable(false);
+    tbUnique->setGeometry(0, 0, MinWidth, 29);
+    tbUnique->setContentsMargins(0, 0, 0, 0);
+    tbUnique->layout()->setSpacing(0);
+    tbUnique->layout()->setContentsMargins(0, 0, 0, 0);
+
+    Bevel2 = frame("Bevel2", QFrame::HLine);
+    Bevel2->setFrameShadow(QFrame::Sunken);
+
+    PanelTitre = frame("PanelTitre", QFrame::StyledPanel);
+    btnSources = new QToolButton(PanelTitre);
+    btnSources->setGeometry(2, 2, 22, 22);
+    EnCoursLab = new QLabel(PanelTitre);
+    EnCoursLab->setObjectName(QStringLiteral("EnCoursLab"));
+    EnCoursLab->setText(QStringLiteral("Aucun fichier vidéo"));
+    QFont titleFont = EnCoursLab->font();
+    titleFont.setBold(true);
+    EnCoursLab->setFont(titleFont);
+    EnCoursLab->setCursor(Qt::PointingHandCursor);
+    moddlab = new QLabel(QStringLiteral("modd"), PanelTitre);
+    srtlab = new QLabel(QStringLiteral("srt"), PanelTitre);
+    scnLab = new QLabel(QStringLiteral("scn"), PanelTitre);
+    for (QLabel* flag : {moddlab, srtlab, scnLab}) {
+        flag->setEnabled(false);
+        flag->resize(flag->sizeHint().width(), 22);
+    }
+
+    Panel1 = frame("Panel1", QFrame::NoFrame);
+    Panel1->setAutoFillBackground(true);
+    vwEcran = new QWidget(Panel1);
+    vwEcran->setObjectName(QStringLiteral("vwEcran"));
+    vwEcran->setAutoFillBackground(true);
+    QPalette black = vwEcran->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    vwEcran->setPalette(black);
+    vwEcran->setCursor(Qt::PointingHandCursor);
+    vwEcran->hide();
+    Panel2 = new QLabel(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setAlignment(Qt::AlignCenter);
+    Panel2->setFrameShape(QFrame::StyledPanel);
+    Panel2->setToolTip(QStringLiteral("Aucune source vidéo n'a été sélectionnée"));
+    Panel2->setPixmap(style()->standardIcon(QStyle::SP_MediaPlay).pixmap(96, 96));
+    Panel2->resize(160, 120);
+
+    PanelHaut = frame("PanelHaut", QFrame::NoFrame);
+    CurrentEdit = new QLineEdit(PanelHaut);
+    CurrentEdit->setObjectName(QStringLiteral("CurrentEdit"));
+    CurrentEdit->setGeometry(0, 4, 90, 22);
+    CurrentEdit->setText(QStringLiteral("0:00:00:00"));
+    DureeLab = new QLabel(PanelHaut);
+    DureeLab->setObjectName(QStringLiteral("DureeLab"));
+    DureeLab->setGeometry(96, 4, 90, 22);
+    labTaille = new QLabel(PanelHaut);
+    labTaille->setObjectName(QStringLiteral("labTaille"));
+    labTaille->setToolTip(QStringLiteral("taille des images vidéos => taille des images extraites."));
+    labTaille->setGeometry(190, 4, 220, 22);
+    PanelHaut->resize(MinWidth - 292, 30);
+
+    NavBar = frame("nav_fileframe", QFrame::NoFrame);
+    tb = new QSlider(Qt::Horizontal, NavBar);
+    tb->setObjectName(QStringLiteral("tb"));
+    tb->setRange(0, 1024);
+    tb->setGeometry(0, 2, MinWidth - 292, 22);
+    NavBar->resize(MinWidth - 292, 56);
+
+    Bevel1 = frame("Bevel1", QFrame::VLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+
+    panelImage = frame("panelImage", QFrame::StyledPanel);
+    btnDossiers = new QToolButton(panelImage);
+    btnDossiers->setGeometry(2, 1, 22, 22);
+    ImageLab = new QLabel(panelImage);
+    ImageLab->setObjectName(QStringLiteral("ImageLab"));
+    ImageLab->setCursor(Qt::PointingHandCursor);
+
+    m_panels[0] = new TSourcesFrame(this);
+    m_panels[1] = new TDossiersFrame(this);
+    m_panels[2] = new TExtraireFrame(this);
+    m_panels[3] = new TIncrusterFrame(this);
+    m_panels[4] = new TOptionsFrame(this);
+    m_panels[5] = new THelpFrame(this);
+    m_panels[6] = new TAproposFrame(this);
+}
+
+void TShowForm::buildToolbar()
+{
+    // Left to right, with a separator between the groups; the separators are
+    // stretched by the layout so the groups spread over the whole width.
+    static const char* const buttons[] = {
+        "saOpenFile", "saPaste", "saScript", "saVider", nullptr,
+        "saGrab", "saCopier", "taIntervalloShow", nullptr,
+        "tafullscreen", "taMute", "taIncruster", "taVertFlip", "taHorzFlip", nullptr,
+        "saExtraireFrame", "saSourcesFrame", "saDossiersFrame", "saIncrusterFrame", "saOptionsFrame",
+        "saHelp", "saApropos", nullptr,
+        "taraccourcis", "acQuitter",
+    };
+    int sep = 0;
+    for (const char* name : buttons) {
+        if (!name) {
+            auto* spacer = new QWidget(tbUnique);
+            spacer->setObjectName(QStringLiteral("sep%1Btn").arg(++sep));
+            spacer->setFixedWidth(8);
+            tbUnique->addWidget(spacer);
+            m_toolbarSeparators.push_back(spacer);
+            ++m_toolbarButtons; // separators are toolbar buttons too
+            continue;
+        }
+        if (TCustomSuperAction* a = Action(name)) {
+            tbUnique->addAction(a);
+            if (auto* w = tbUnique->widgetForAction(a))
+                w->setFixedWidth(29);
+            ++m_toolbarButtons;
+        }
+    }
+}
+
+void TShowForm::buildContextMenu()
+{
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            if (TCustomSuperAction* a = Action(n))
+                menu->addAction(a);
+    };
+    add(PopupMenu, {"saGrab"});
+    PopupMenu->addSeparator();
+    add(PopupMenu, {"tafullscreen", "taReduire"});
+    PopupMenu->addSeparator();
+    add(PopupMenu, {"saForcerNone", "saForcerNative", "saForcer4x3", "saForcer16x9"});
+    PopupMenu->addSeparator();
+    add(PopupMenu, {"taMute", "taIncruster", "taVertFlip", "taHorzFlip"});
+    PopupMenu->addSeparator();
+    add(PopupMenu, {"taSliders"});
+    PopupMenu->addSeparator();
+    QMenu* panels = PopupMenu->addMenu(QStringLiteral("Panneaux d'options"));
+    for (const char* n : PanelCommands)
+        add(panels, {n});
+    PopupMenu->addSeparator();
+    add(PopupMenu, {"acQuitter"});
+}
+
+void TShowForm::bindCommands()
+{
+    if (auto* a = dynamic_cast<TSuperAction*>(Action("saAbort")))
+        a->Onexecute = [this](QObject* s) { saAbortExecute(s); };
+    if (auto* a = dynamic_cast<TSuperAction*>(Action("acQuitter")))
+        a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
+
+    for (int i = 0; i < PanelCount; ++i)
+        if (auto* a = dynamic_cast<TSuperAction*>(Action(PanelCommands[i])))
+            a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
+    if (auto* a = dynamic_cast<TSuperAction*>(Action("saNextPanneau")))
+        a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
+}
+
+// ---------------------------------------------------------------------------
+// Showing, once.
+
+void TShowForm::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+        emit shownOnce();
+    }
+}
+
+void TShowForm::FormShow()
+{
+    // Preferences: declared, the store mode decided, loaded. Any failure
+    // leaves the parameters created so far at their defaults.
+    try {
+        m_params = CreatePreferences([] { StoreMode = DecideStoreMode(); });
+    } catch (...) {
+    }
+
+    applyPreferences();
+
+    ApplyStartupVolumeKeys(*m_al);
+
+    LayoutWindow();
+    setAcceptDrops(true);
+
+    // The screen saver stays off while the application runs.
+    m_screenSaver = std::make_unique<TScreenSaver>();
+    m_screenSaverWasActive = m_screenSaver->Inhibit();
+
+    m_resizeInstalled = true;
+}
+
+void TShowForm::applyPreferences()
+{
+    try {
+        if (ParTop && ParLeft && ParMainHeight && ParMainWidth) {
+            setGeometry(ParLeft->Value, ParTop->Value, std::max(ParMainWidth->Value, MinWidth),
+                        std::max(ParMainHeight->Value, MinHeight));
+        }
+        if (ParPanneauActif)
+            ShowPanel(ParPanneauActif->Value);
+    } catch (...) {
+    }
+}
+
+void TShowForm::paintEvent(QPaintEvent* e)
+{
+    QWidget::paintEvent(e);
+    if (!m_painted) {
+        m_painted = true;
+        TntFormPaint();
+    }
+}
+
+void TShowForm::TntFormPaint() {}
+
+void TShowForm::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (m_resizeInstalled)
+        TntFormResize();
+}
+
+void TShowForm::TntFormResize() { LayoutWindow(); }
+
+// ---------------------------------------------------------------------------
+// Layout: every piece placed from the client size.
+
+void TShowForm::LayoutWindow()
+{
+    ++m_layoutCount;
+    const int w = width();
+    const int h = height();
+    const bool videoLeft = !ParEcranGauche || ParEcranGauche->Value;
+
+    if (videoLeft) {
+        PanelColumnX = w - TSidePanel::Width;
+        VideoOffsetX = 0;
+        Bevel1->setGeometry(w - 277, 54, 2, h - 84);
+    } else {
+        PanelColumnX = 0;
+        VideoOffsetX = TSidePanel::Width;
+        Bevel1->setGeometry(277, 54, 2, h - 84);
+    }
+
+    tbUnique->setGeometry(0, 0, w, 29);
+    Bevel2->setGeometry(0, 29, w, 2);
+    PanelTitre->setGeometry(0, 30, w, 26);
+    EnCoursLab->setGeometry(28, 2, std::max(0, w - 28 - 84), 22);
+    scnLab->move(w - 30, 2);
+    srtlab->move(w - 48, 2);
+    moddlab->move(w - 80, 2);
+    panelImage->setGeometry(0, h - 24, w, 24);
+    ImageLab->setGeometry(28, 1, std::max(0, w - 30), 22);
+
+    const int areaLeft = VideoOffsetX + 8;
+    const int areaWidth = w - 292;
+    const int areaHeight = h - 192;
+    Panel1->setGeometry(areaLeft, 86, areaWidth, areaHeight);
+    Panel2->move((areaWidth - Panel2->width()) / 2, (areaHeight - Panel2->height()) / 2);
+
+    PanelHaut->setGeometry(areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(),
+                           PanelHaut->height());
+    NavBar->setGeometry(areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(),
+                        NavBar->height());
+
+    // The four separators share what the buttons leave of the width, so the
+    // button groups spread over the whole toolbar.
+    const int sepWidth = std::max(0, (w + 116 - 29 * m_toolbarButtons) / 4);
+    for (QWidget* sep : m_toolbarSeparators)
+        sep->setFixedWidth(sepWidth);
+
+    for (TSidePanel* p : m_panels) {
+        p->move(PanelColumnX, TSidePanel::Top);
+        p->resize(TSidePanel::Width, h - 80);
+    }
+}
+
+void TShowForm::ShowPanel(int index)
+{
+    if (index > 8)
+        return;
+    HidePanel();
+    m_activePanel = index;
+    if (ParPanneauActif)
+        ParPanneauActif->Value = uint8_t(index);
+    if (TSidePanel* p = Panel(index)) {
+        p->move(PanelColumnX, TSidePanel::Top);
+        p->raise();
+        p->show();
+        if (TCustomSuperAction* a = Action(PanelCommands[index]))
+            a->SetChecked(true);
+    }
+}
+
+void TShowForm::HidePanel()
+{
+    if (TSidePanel* p = Panel(m_activePanel)) {
+        p->hide();
+        if (TCustomSuperAction* a = Action(PanelCommands[m_activePanel]))
+            a->SetChecked(false);
+    }
+    if (ParPanneauActif)
+        ParPanneauActif->Value = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void TShowForm::saAbortExecute(QObject*)
+{
+    AbortRequested = true;
+    if (OnStopScripts)
+        OnStopScripts();
+    if (TCustomSuperAction* fs = Action("tafullscreen"); fs && fs->Checked())
+        fs->Execute();
+    if (TCustomSuperAction* r = Action("taReduire"); r && r->Checked())
+        r->Execute();
+    if (IsIntervalloRunning && IsIntervalloRunning())
+        if (TCustomSuperAction* go = Action("taIntervalloGo"))
+            go->Execute();
+}
+
+void TShowForm::acQuitterExecute(QObject*) { close(); }
+
+// ---------------------------------------------------------------------------
+// Window messages from the filters' streaming threads.
+
+bool TShowForm::event(QEvent* e)
+{
+    if (DispatchWindowMessage(this, e))
+        return true;
+    return QWidget::event(e);
+}
+
+qintptr TShowForm::WindowMessage(unsigned msg, quintptr wParam, qintptr lParam)
+{
+    switch (msg) {
+    case MsgPrecisionCapture:
+        onPrecisionCapture(wParam);
+        break;
+    case MsgStreamDescription:
+        onStreamDescription(wParam, lParam);
+        break;
+    case MsgReconnectPin:
+        onReconnectPin(lParam);
+        break;
+    default:
+        break; // other values of the user range are not ours
+    }
+    return 0;
+}
+
+void TShowForm::onPrecisionCapture(quintptr)
+{
+    if (AbortRequested)
+        return;
+    Busy = true;
+    ProcessPendingMessages();
+    Busy = false;
+}
+
+void TShowForm::onStreamDescription(quintptr, qintptr)
+{
+    if (Busy)
+        return;
+}
+
+void TShowForm::onReconnectPin(qintptr) {}
+
+// ---------------------------------------------------------------------------
+// Closing and destruction.
+
+void TShowForm::closeEvent(QCloseEvent* e)
+{
+    if (FormCloseQuery())
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool TShowForm::FormCloseQuery()
+{
+    saAbortExecute(this);
+    m_resizeInstalled = false;
+
+    if (TCustomSuperAction* fs = Action("tafullscreen"); fs && fs->Checked()) {
+        fs->Execute();
+        ProcessPendingMessages();
+    }
+
+    if (StoreMode == smNone && m_savePrefs) {
+        const int choice = m_savePrefs->Ask();
+        if (choice < 0) {
+            m_resizeInstalled = m_shown;
+            return false;
+        }
+        SetStoreMode(choice);
+    }
+
+    if (StoreMode != smNone && m_params) {
+        copyStateToPreferences();
+        try {
+            m_params->WriteAll();
+        } catch (...) {
+        }
+    }
+    m_closing = true;
+    // From here on, a streaming thread blocked in a send to this window is
+    // released rather than waited for while the graph stops.
+    CloseMessageTarget(this);
+    return true;
+}
+
+void TShowForm::copyStateToPreferences()
+{
+    auto checked = [this](const char* name) {
+        TCustomSuperAction* a = Action(name);
+        return a && a->Checked();
+    };
+    const bool reduced = checked("taReduire");
+    if (ParTop)
+        ParTop->Value = y();
+    if (ParLeft)
+        ParLeft->Value = x();
+    if (!reduced && ParMainHeight && ParMainWidth) {
+        ParMainHeight->Value = height();
+        ParMainWidth->Value = width();
+    }
+    if (ParFullscreenOn)
+        ParFullscreenOn->Value = checked("tafullscreen");
+    if (ParReducedOn)
+        ParReducedOn->Value = reduced;
+    if (ParWantDeinter)
+        ParWantDeinter->Value = checked("taImagesDeinterlacer");
+    if (ParWantIncrust)
+        ParWantIncrust->Value = checked("taIncruster");
+    if (ParWantVertFlip)
+        ParWantVertFlip->Value = checked("taVertFlip");
+    if (ParWantHorzFlip)
+        ParWantHorzFlip->Value = checked("taHorzFlip");
+}
+
+void TShowForm::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    if (m_screenSaver && m_screenSaverWasActive)
+        m_screenSaver->Release();
+    m_screenSaver.reset();
+    m_params.reset();
+}
+
+void TShowForm::contextMenuEvent(QContextMenuEvent* e)
+{
+    if (PopupMenu)
+        PopupMenu->popup(e->globalPos());
+}

@@ -1,0 +1,155 @@
+#pragma once
+// The main window: owns the open video and every command acting on it,
+// receives the filters' window messages and fixes the start and stop order.
+
+#include "platform/WindowMessages.h"
+
+#include <QImage>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSlider;
+class QToolBar;
+class QToolButton;
+class TActionList;
+class TCustomSuperAction;
+class TparameterList;
+class TScreenSaver;
+class TSidePanel;
+class Tplaque;
+class TSavePrefsForm;
+
+class TShowForm : public QWidget, public TMessageTarget {
+    Q_OBJECT
+public:
+    static constexpr int MinWidth = 708;
+    static constexpr int MinHeight = 522;
+    static constexpr int PanelCount = 7;
+
+    explicit TShowForm(QWidget* parent = nullptr); // window creation
+    ~TShowForm() override;                         // destruction
+
+    // The command list `al`.
+    TActionList* al() const { return m_al; }
+    TCustomSuperAction* Action(const char* name) const;
+
+    // Modules created by the program entry after the main window.
+    void SetPlaque(Tplaque* p) { m_plaque = p; }
+    void SetSavePrefsForm(TSavePrefsForm* f) { m_savePrefs = f; }
+    Tplaque* Plaque() const { return m_plaque; }
+
+    // Re-entrancy flag: stream-description messages are dropped while set.
+    bool Busy = false;
+    // Set by the abort command; stops capture messages and loops.
+    bool AbortRequested = false;
+
+    int PanelColumnX = 0;
+    int VideoOffsetX = 0;
+    int ActivePanel() const { return m_activePanel; }
+    TSidePanel* Panel(int index) const;
+
+    void LayoutWindow();
+    void ShowPanel(int index);
+    void HidePanel();
+
+    // Whether the one-time showing steps and the first paint have run.
+    bool Shown() const { return m_shown; }
+    bool ResizeHandlerInstalled() const { return m_resizeInstalled; }
+    int LayoutCount() const { return m_layoutCount; }
+
+    qintptr WindowMessage(unsigned msg, quintptr wParam, qintptr lParam) override;
+
+    // Commands of this window.
+    void saAbortExecute(QObject* sender);
+    void acQuitterExecute(QObject* sender);
+
+    // Hooks that later parts of the window fill; called at the matching step.
+    std::function<void()> OnStopScripts;
+    std::function<bool()> IsIntervalloRunning;
+
+    // Widgets named as the rest of the window refers to them.
+    QToolBar* tbUnique = nullptr;
+    QFrame* Bevel2 = nullptr;
+    QFrame* PanelTitre = nullptr;
+    QToolButton* btnSources = nullptr;
+    QLabel* EnCoursLab = nullptr;
+    QLabel* moddlab = nullptr;
+    QLabel* srtlab = nullptr;
+    QLabel* scnLab = nullptr;
+    QFrame* Panel1 = nullptr;
+    QWidget* vwEcran = nullptr;
+    QLabel* Panel2 = nullptr;
+    QFrame* PanelHaut = nullptr;
+    QLineEdit* CurrentEdit = nullptr;
+    QLabel* DureeLab = nullptr;
+    QLabel* labTaille = nullptr;
+    QFrame* NavBar = nullptr;
+    QSlider* tb = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QFrame* panelImage = nullptr;
+    QToolButton* btnDossiers = nullptr;
+    QLabel* ImageLab = nullptr;
+    QMenu* PopupMenu = nullptr;
+
+signals:
+    // Emitted once the showing steps are done (tests and the entry wait on it).
+    void shownOnce();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    void TntFormCreate();
+    void FormShow();
+    void TntFormPaint();
+    void TntFormResize();
+    bool FormCloseQuery();
+    void FormDestroy();
+
+    void buildWidgets();
+    void buildToolbar();
+    void buildContextMenu();
+    void bindCommands();
+    void applyPreferences();
+    void copyStateToPreferences();
+
+    void onPrecisionCapture(quintptr wParam);
+    void onStreamDescription(quintptr wParam, qintptr lParam);
+    void onReconnectPin(qintptr lParam);
+
+    TActionList* m_al = nullptr;
+    std::unique_ptr<TparameterList> m_params;
+    std::unique_ptr<TScreenSaver> m_screenSaver;
+    bool m_screenSaverWasActive = false;
+    Tplaque* m_plaque = nullptr;
+    TSavePrefsForm* m_savePrefs = nullptr;
+    std::array<TSidePanel*, PanelCount> m_panels {};
+    int m_activePanel = 0;
+    std::vector<QWidget*> m_toolbarSeparators;
+    int m_toolbarButtons = 0;
+
+    // Working bitmaps of the grab pipeline: output image, source frame,
+    // deinterlace target.
+    QImage m_outputImage;
+    QImage m_sourceFrame;
+    QImage m_deinterlaced;
+
+    bool m_shown = false;
+    bool m_painted = false;
+    bool m_resizeInstalled = false;
+    bool m_closing = false;
+    bool m_destroyed = false;
+    int m_layoutCount = 0;
+};

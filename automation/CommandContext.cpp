@@ -1,0 +1,5 @@
+#include "automation/CommandContext.h"
+
+QStringList CommandArguments;
+bool CommandProceed = false;
+bool CommandRunning = false;

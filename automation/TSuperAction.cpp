@@ -1,0 +1,6 @@
+#include "automation/TSuperAction.h"
+
+TSuperAction::TSuperAction(QObject* parent)
+    : TCustomSuperAction(parent)
+{
+}

@@ -1,0 +1,6 @@
+#include "capture/TDossiersFrame.h"
+
+TDossiersFrame::TDossiersFrame(QWidget* parent)
+    : TSidePanel(QStringLiteral("DossiersFrame"), QStringLiteral("Dossiers"), parent)
+{
+}

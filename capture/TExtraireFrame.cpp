@@ -1,0 +1,6 @@
+#include "capture/TExtraireFrame.h"
+
+TExtraireFrame::TExtraireFrame(QWidget* parent)
+    : TSidePanel(QStringLiteral("ExtraireFrame"), QStringLiteral("Extraire"), parent)
+{
+}

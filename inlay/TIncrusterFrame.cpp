@@ -1,0 +1,6 @@
+#include "inlay/TIncrusterFrame.h"
+
+TIncrusterFrame::TIncrusterFrame(QWidget* parent)
+    : TSidePanel(QStringLiteral("IncrusterFrame"), QStringLiteral("Incruster"), parent)
+{
+}

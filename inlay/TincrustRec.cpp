@@ -1,0 +1,11 @@
+#include "inlay/TincrustRec.h"
+
+TfontRecord DefaultFontRecord()
+{
+    return TfontRecord {};
+}
+
+TincrustRec DefaultIncrustRec()
+{
+    return TincrustRec {};
+}

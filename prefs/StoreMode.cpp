@@ -1,0 +1,3 @@
+#include "prefs/StoreMode.h"
+
+TStoreMode StoreMode = smNone;

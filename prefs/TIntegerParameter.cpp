@@ -1,0 +1,22 @@
+#include "prefs/TIntegerParameter.h"
+
+TIntegerParameter::TIntegerParameter(TparameterList& owner, const QString& key, int32_t defaultValue)
+    : TParameter(owner, key)
+    , Value(defaultValue)
+    , Default(defaultValue)
+{
+}
+
+void TIntegerParameter::Read(TPreferenceReader& reader)
+{
+    Value = Default;
+    try {
+        Value = reader.ReadInteger(Key(), Default);
+    } catch (...) {
+    }
+}
+
+void TIntegerParameter::Write(TPreferenceWriter& writer)
+{
+    writer.WriteInteger(Key(), Value);
+}

@@ -1,0 +1,3 @@
+#include "prefs/TPreferenceReader.h"
+
+TPreferenceReader::~TPreferenceReader() = default;

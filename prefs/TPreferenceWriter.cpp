@@ -1,0 +1,8 @@
+#include "prefs/TPreferenceWriter.h"
+
+TPreferenceWriter::~TPreferenceWriter() = default;
+
+bool TPreferenceWriter::Close()
+{
+    return true;
+}
