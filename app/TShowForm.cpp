@@ -485,9 +485,10 @@ void TShowForm::onReconnectPin(qintptr) {}
 
 void TShowForm::closeEvent(QCloseEvent* e)
 {
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
         e->accept();
-    else
+        emit closed();
+    } else
         e->ignore();
 }
 

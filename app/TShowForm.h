@@ -101,6 +101,8 @@ public:
 signals:
     // Emitted once the showing steps are done (tests and the entry wait on it).
     void shownOnce();
+    // Emitted when a close request has been accepted.
+    void closed();
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -109,6 +109,10 @@ int StillexMain(int argc, char** argv)
 
     TStillexApplication program;
     program.CreateModules();
+    // The event loop runs until the main window closes, whatever other
+    // window (backdrop, shortcuts) may still exist.
+    QObject::connect(program.MainForm(), &TShowForm::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     program.MainForm()->show();
     return app.exec();
 }
