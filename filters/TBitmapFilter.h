@@ -1,0 +1,121 @@
+#pragma once
+// The filter on the decoded video stream, just before the renderer: it copies
+// every RGB32 frame into its own bitmap (flipped or mirrored on request), lets
+// a derived class draw on that bitmap, and copies the bitmap into an output
+// buffer announced at the largest picture size seen so far, so that the
+// renderer needs no reconnection while pictures stay within it. The bitmap is
+// what a grab saves. It also follows the playback position of the frames,
+// holds the stream at the capture points of the precision intervallometer
+// (WM_USER+1, sent: wParam = low 32 bits of the capture point, lParam = the
+// address of Bitmap) and asks the main window to reconnect a pin when the
+// picture outgrows the output (WM_USER+4, posted: lParam = pin index).
+
+#include "filters/TBCTransformFilter.h"
+#include "filters/TLockedBitmap.h"
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+
+class QPainter;
+
+class TBitmapFilter : public TBCTransformFilter
+{
+public:
+    static const GUID ClassId_BitmapFilter; // {2AE57AC9-12EA-41EC-8F6B-998C5126A7E5}
+
+    TBitmapFilter();
+    ~TBitmapFilter() override;
+
+    // ---- hooks of the transform base ----
+    HRESULT Transform(TMediaSample* in, TMediaSample* out) override;
+    HRESULT CheckInputType(const TMediaType& mt) override;
+    HRESULT CheckTransform(const TMediaType& in, const TMediaType& out) override;
+    HRESULT DecideBufferSize(TMemAllocator& allocator, ALLOCATOR_PROPERTIES& request) override;
+    HRESULT GetMediaType(int position, TMediaType& mt) override;
+    HRESULT StartStreaming() override;
+    HRESULT SetMediaType(PIN_DIRECTION direction, const TMediaType& mt) override;
+
+    // ---- operations of its own ----
+    // Called for every frame, with the bitmap locked, while InlayEnabled.
+    virtual void DrawInlay(TLockedBitmap& bitmap);
+    // Grows MaxWidth and MaxHeight to the picture of mt and asks for the
+    // reconnections that the new output size needs.
+    virtual void AdaptOutputSize(const TMediaType& mt);
+    virtual void SetInlayEnabled(bool on);
+    // Posts WM_USER+4 to the main window: lParam 0 = input pin, 1 = output.
+    virtual void RequestReconnect(int pinIndex);
+    // Before the media system connects or reconnects the filter: the next
+    // accepted input type gives the picture size.
+    virtual void PrepareConnection();
+
+    void SetVerticalFlip(bool on) { VerticalFlip = on; }
+    void SetHorizontalMirror(bool on) { HorizontalMirror = on; }
+    // 100-ns units; 0 (or less) ends precision mode.
+    void SetPrecisionInterval(int64_t interval);
+
+    // ---- drawing primitives, for DrawInlay (they take the bitmap lock) ----
+    // Font cell height := bitmap width * 28 div 720, at least 16 pixels.
+    void AutoFontSize();
+    // Text with its top-left corner at (x, y), outlined by `outlineSize`
+    // pixels: the offsets of the (2n+1) square outside its inscribed
+    // diamond, in the outline colour, then the text itself. Colours are
+    // 0x00BBGGRR.
+    void DrawOutlinedText(TLockedBitmap& bitmap, int x, int y, const QString& text, uint32_t textColour,
+        uint32_t outlineColour, int outlineSize);
+    // Line 1 with its top at y - lineHeight, line 2 with its top at y, placed
+    // by alignment: 0 left edge at x, 1 centred on x, 2 right edge at x,
+    // 3 centred in the picture (x unused); any other alignment draws nothing.
+    void DrawInlayLines(TLockedBitmap& bitmap, int x, int y, int lineHeight, const QString& line1,
+        const QString& line2, uint32_t textColour, uint32_t outlineColour, int outlineSize, int alignment);
+
+    // Outline sizes above this are drawn at this size: the draw count grows
+    // with the square of the size and runs on the streaming thread.
+    static constexpr int MaxOutlineSize = 16;
+
+    // ---- state ----
+    // Written and read from the main and the streaming threads.
+    std::atomic<int32_t> Width { 0 }; // picture size, from the input type
+    std::atomic<int32_t> Height { 0 };
+    std::atomic<bool> GeometryPending { true };
+    std::atomic<bool> InlayEnabled { false };
+    std::atomic<int32_t> MaxWidth { 0 }; // picture size announced on the output
+    std::atomic<int32_t> MaxHeight { 0 };
+    std::atomic<int32_t> OutputStride { 0 }; // bytes per output row
+    std::atomic<bool> VerticalFlip { false };
+    std::atomic<bool> HorizontalMirror { false };
+    // Position of the frame being handled, and the position that sample
+    // time 0 stands for (the media system writes both on seeks and starts).
+    std::atomic<int64_t> CurrentPosition { 0 };
+    std::atomic<int64_t> PositionBase { 0 };
+    std::atomic<int64_t> NextCapture { 0 };
+    std::atomic<int64_t> CaptureInterval { 0 };
+    std::atomic<bool> PrecisionOn { false };
+
+    // The current picture; lock it to read or copy it.
+    TLockedBitmap Bitmap;
+
+protected:
+    // For derived filters with an identity of their own.
+    TBitmapFilter(const QString& objectName, const GUID& classId);
+
+    // Draws one text with its top-left corner at (x, y) in colour
+    // (0x00BBGGRR), on a painter open on the bitmap with its font.
+    virtual void DrawTextAt(QPainter& painter, int x, int y, const QString& text, uint32_t colour);
+
+private:
+    // The output-type rule: the picture announced at MaxWidth x MaxHeight,
+    // with the real picture in the rectangles at its top left.
+    bool rewriteOutputType(TMediaType& mt) const;
+    // A sample that starts a new format; false when its frames cannot be read.
+    bool takeNewInputType(const TMediaType& type, TMediaSample* out);
+    void sendCaptures();
+    // Output rows that fit in a buffer of `available` bytes, at most Height.
+    int64_t outputRows(int64_t available) const;
+    bool copyIntoBitmap(const uint8_t* data, int64_t available);
+    void copyOutOfBitmap(uint8_t* data, int64_t available);
+
+    // Whether the input rows are stored top row first (negative height in
+    // the input's picture header): GStreamer frames always are.
+    std::atomic<bool> m_inputTopDown { false };
+};

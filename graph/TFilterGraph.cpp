@@ -1,0 +1,916 @@
+#include "graph/TFilterGraph.h"
+
+#include "graph/CapsMediaType.h"
+#include "graph/PlatformFilters.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QMutex>
+#include <QWaitCondition>
+#include <algorithm>
+#include <cmath>
+#include <gst/audio/streamvolume.h>
+#include <gst/base/gsttypefindhelper.h>
+
+namespace
+{
+QMutex s_waitLock;
+QWaitCondition s_wait;
+
+// How deep intelligent connect may go between two pins (parser, decoder,
+// converter and one spare).
+constexpr int MaxDepth = 4;
+
+bool isHardwareFactory(GstElementFactory* factory)
+{
+    const char* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    if (klass && strstr(klass, "Hardware")) return true;
+    // Decoders for video hardware that this machine may list but that cannot
+    // run without the device.
+    const QString name = QString::fromUtf8(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)));
+    for (const char* prefix : { "va", "vaapi", "v4l2", "nv", "msdk", "qsv", "omx", "d3d", "vulkan", "amf" })
+        if (name.startsWith(QLatin1String(prefix))) return true;
+    return false;
+}
+
+// Decoders, parsers and converters of the registry, best rank first.
+const std::vector<GstElementFactory*>& candidateFactories()
+{
+    static std::vector<GstElementFactory*> list = [] {
+        std::vector<GstElementFactory*> out;
+        GList* all = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_ANY, GST_RANK_MARGINAL);
+        all = g_list_sort(all, gst_plugin_feature_rank_compare_func);
+        for (GList* l = all; l; l = l->next) {
+            auto* factory = GST_ELEMENT_FACTORY(l->data);
+            const QString klass
+                = QString::fromUtf8(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS));
+            const bool wanted = klass.contains(QLatin1String("Decoder"))
+                || klass.contains(QLatin1String("Parser")) || klass.contains(QLatin1String("Converter"));
+            const bool unwanted = klass.contains(QLatin1String("Encoder"))
+                || klass.contains(QLatin1String("Muxer")) || klass.contains(QLatin1String("Demuxer"))
+                || klass.contains(QLatin1String("Sink")) || klass.contains(QLatin1String("Source"))
+                || klass.contains(QLatin1String("Payloader")) || klass.contains(QLatin1String("Depayloader"));
+            if (wanted && !unwanted && !isHardwareFactory(factory))
+                out.push_back(GST_ELEMENT_FACTORY(gst_object_ref(factory)));
+        }
+        gst_plugin_feature_list_free(all);
+        return out;
+    }();
+    return list;
+}
+
+// Raw format converters: ranked too low to be picked by rank, but what a
+// decoder's output most often needs to reach a renderer that takes one format.
+const std::vector<GstElementFactory*>& rawConverters()
+{
+    static std::vector<GstElementFactory*> list = [] {
+        std::vector<GstElementFactory*> out;
+        for (const char* name : { "videoconvert", "audioconvert", "audioresample" })
+            if (GstElementFactory* f = gst_element_factory_find(name)) out.push_back(f);
+        return out;
+    }();
+    return list;
+}
+
+bool isDecoder(TGraphFilter* filter)
+{
+    GstElementFactory* factory = gst_element_get_factory(filter->Element());
+    if (!factory) return false;
+    const char* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
+    return klass && strstr(klass, "Decoder");
+}
+
+TGraphPin* firstPin(
+    TGraphFilter* filter, PIN_DIRECTION direction, bool unconnected, const GUID* type = nullptr)
+{
+    if (!filter) return nullptr;
+    for (TGraphPin* pin : filter->Pins()) {
+        if (pin->Direction() != direction || (unconnected && pin->IsConnected())) continue;
+        if (type && *type != GUID_NULL && !pin->OffersType(*type)) continue;
+        return pin;
+    }
+    return nullptr;
+}
+} // namespace
+
+void TFilterGraph::wakeWaiters()
+{
+    s_wait.wakeAll();
+}
+
+TFilterGraph::TFilterGraph()
+{
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    m_pipeline = GST_PIPELINE(gst_object_ref_sink(gst_pipeline_new(nullptr)));
+    GstBus* bus = gst_pipeline_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(bus, onBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    m_building = true;
+    // Never below PAUSED: a splitter keeps its pins while the graph is stopped.
+    gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+}
+
+TFilterGraph::~TFilterGraph()
+{
+    RemoveAllFilters();
+    gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_NULL);
+    GstBus* bus = gst_pipeline_get_bus(m_pipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_pipeline);
+}
+
+GstBusSyncReply TFilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer data)
+{
+    auto* self = static_cast<TFilterGraph*>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        for (GstObject* o = GST_MESSAGE_SRC(message); o; o = GST_OBJECT_PARENT(o)) {
+            if (!GST_IS_ELEMENT(o)) continue;
+            if (TGraphFilter* filter = TGraphFilter::FromElement(GST_ELEMENT(o))) {
+                QMutexLocker lock(&filter->m_lock);
+                filter->m_failed = true;
+                filter->m_error = QString::fromUtf8(error ? error->message : "");
+                break;
+            }
+        }
+        if (error) g_error_free(error);
+        ++self->m_errors;
+        wakeWaiters();
+        break;
+    }
+    case GST_MESSAGE_ASYNC_DONE:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(self->m_pipeline)) {
+            self->m_seekPending = false;
+            wakeWaiters();
+        }
+        break;
+    case GST_MESSAGE_EOS:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(self->m_pipeline)) {
+            QMetaObject::invokeMethod(
+                self,
+                [self] {
+                    if (self->m_complete) self->m_complete();
+                },
+                Qt::QueuedConnection);
+        }
+        break;
+    default:
+        break;
+    }
+    // Nobody reads the bus: everything that matters was taken here.
+    return GST_BUS_DROP;
+}
+
+// ---- filters ----
+
+HRESULT TFilterGraph::AddFilter(const std::shared_ptr<TGraphFilter>& filter, const QString& name)
+{
+    if (!filter) return E_POINTER;
+    if (filter->m_graph) return E_INVALIDARG;
+    QString unique = name;
+    HRESULT hr = S_OK;
+    for (int n = 1; FindFilterByName(unique); ++n) {
+        unique = QStringLiteral("%1 %2").arg(name).arg(n, 4, 10, QLatin1Char('0'));
+        hr = VFW_S_DUPLICATE_NAME;
+    }
+    // Out of the pipeline's state changes until it has a connection: an
+    // unconnected renderer would wait for data forever.
+    gst_element_set_locked_state(filter->m_element, TRUE);
+    if (!gst_bin_add(GST_BIN(m_pipeline), filter->m_element)) {
+        gst_element_set_locked_state(filter->m_element, FALSE);
+        return E_FAIL;
+    }
+    filter->m_name = unique;
+    filter->m_graph = this;
+    filter->m_live = false;
+    filter->m_loaded = false;
+    m_filters.push_back(filter);
+    m_building = true;
+    return hr;
+}
+
+HRESULT TFilterGraph::RemoveFilter(TGraphFilter* filter)
+{
+    if (!Contains(filter)) return S_FALSE;
+    std::shared_ptr<TGraphFilter> keep = sharedOf(filter); // lives through the removal
+    for (TGraphPin* pin : filter->Pins()) {
+        if (!pin->IsConnected()) continue;
+        TGraphFilter* other = pin->ConnectedTo()->Filter();
+        unlinkPins(pin);
+        takeDownIfIdle(other);
+    }
+    takeDown(filter);
+    gst_bin_remove(GST_BIN(m_pipeline), filter->m_element);
+    gst_element_set_locked_state(filter->m_element, FALSE);
+    filter->m_graph = nullptr;
+    filter->m_name.clear();
+    filter->m_loaded = false;
+    m_filters.erase(std::find(m_filters.begin(), m_filters.end(), keep));
+    m_building = true;
+    return S_OK;
+}
+
+void TFilterGraph::RemoveAllFilters()
+{
+    while (!m_filters.empty())
+        RemoveFilter(m_filters.back().get());
+}
+
+std::vector<TGraphFilter*> TFilterGraph::Filters() const
+{
+    std::vector<TGraphFilter*> out;
+    for (const auto& f : m_filters)
+        out.push_back(f.get());
+    return out;
+}
+
+TGraphFilter* TFilterGraph::FindFilterByName(const QString& name) const
+{
+    for (const auto& f : m_filters)
+        if (f->m_name == name) return f.get();
+    return nullptr;
+}
+
+bool TFilterGraph::Contains(const TGraphFilter* filter) const
+{
+    return filter && filter->m_graph == this;
+}
+
+std::shared_ptr<TGraphFilter> TFilterGraph::sharedOf(TGraphFilter* filter) const
+{
+    for (const auto& f : m_filters)
+        if (f.get() == filter) return f;
+    return nullptr;
+}
+
+// ---- states of single filters ----
+
+void TFilterGraph::bringUp(TGraphFilter* upstream, TGraphFilter* downstream)
+{
+    // Downstream first, as a bin does it, so that a splitter can choose to
+    // pull from its source before the source starts pushing.
+    for (TGraphFilter* f : { upstream, downstream })
+        if (f && !f->m_live) gst_element_set_state(f->m_element, GST_STATE_READY);
+    for (TGraphFilter* f : { downstream, upstream }) {
+        if (!f || f->m_live) continue;
+        f->m_live = true;
+        f->resetScan();
+        gst_element_set_locked_state(f->m_element, FALSE);
+        watchRenderer(f);
+        if (!gst_element_sync_state_with_parent(f->m_element)) {
+            QMutexLocker lock(&f->m_lock);
+            f->m_failed = true;
+        }
+    }
+}
+
+void TFilterGraph::takeDown(TGraphFilter* filter)
+{
+    if (!filter) return;
+    filter->m_live = false;
+    gst_element_set_locked_state(filter->m_element, TRUE);
+    gst_element_set_state(filter->m_element, GST_STATE_NULL);
+    QMutexLocker lock(&filter->m_lock);
+    for (TGraphPin* pin : filter->m_pins)
+        filter->removeRendererProbe(pin);
+}
+
+void TFilterGraph::takeDownIfIdle(TGraphFilter* filter)
+{
+    if (filter && filter->m_live && !filter->m_loaded && !filter->HasConnectedPin()) takeDown(filter);
+}
+
+HRESULT TFilterGraph::waitForPins(TGraphFilter* filter)
+{
+    QDeadlineTimer deadline(m_padTimeoutMs);
+    for (;;) {
+        {
+            QMutexLocker lock(&filter->m_lock);
+            if (filter->m_failed) return VFW_E_UNSUPPORTED_STREAM;
+            if (filter->m_scanDone) break;
+        }
+        if (deadline.hasExpired()) break;
+        // An error upstream (the source cannot read) stops the splitter too.
+        for (const auto& f : m_filters) {
+            QMutexLocker lock(&f->m_lock);
+            if (f->m_live && f->m_failed) return VFW_E_UNSUPPORTED_STREAM;
+        }
+        s_waitLock.lock();
+        s_wait.wait(&s_waitLock, 20);
+        s_waitLock.unlock();
+    }
+    for (TGraphPin* pin : filter->Pins())
+        if (pin->Direction() == PINDIR_OUTPUT) return S_OK;
+    return VFW_E_TIMEOUT;
+}
+
+// ---- connections ----
+
+void TFilterGraph::unlinkPins(TGraphPin* pin)
+{
+    TGraphPin* peer = pin->m_peer;
+    if (!peer) return;
+    TGraphPin* out = pin->Direction() == PINDIR_OUTPUT ? pin : peer;
+    TGraphPin* in = out == pin ? peer : pin;
+    {
+        QMutexLocker lock(&out->m_filter->m_lock);
+        out->m_peer = nullptr;
+        in->m_peer = nullptr;
+        out->m_filter->installProbe(out);
+    }
+    if (out->m_pad && in->m_pad) {
+        // The upstream thread may be waiting downstream (a renderer holding
+        // its preroll): release it, or taking the upstream filter down would
+        // wait for it for ever.
+        gst_pad_send_event(in->m_pad, gst_event_new_flush_start());
+        gst_pad_unlink(out->m_pad, in->m_pad);
+        gst_pad_send_event(in->m_pad, gst_event_new_flush_stop(TRUE));
+    }
+    m_building = true;
+}
+
+HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaType* mt)
+{
+    if (!out || !in) return E_POINTER;
+    if (out->Direction() != PINDIR_OUTPUT || in->Direction() != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
+    if (!Contains(out->Filter()) || !Contains(in->Filter())) return VFW_E_NOT_IN_GRAPH;
+    if (out->IsConnected() || in->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (!out->m_pad || !in->m_pad) return E_FAIL;
+    if (mt) {
+        GstCaps* wanted = CapsFromMediaType(*mt);
+        if (!wanted) return VFW_E_TYPE_NOT_ACCEPTED;
+        GstCaps* offered = out->Caps();
+        GstCaps* accepted = in->Caps();
+        const bool ok = offered && accepted && gst_caps_can_intersect(wanted, offered)
+            && gst_caps_can_intersect(wanted, accepted);
+        for (GstCaps* c : { wanted, offered, accepted })
+            if (c) gst_caps_unref(c);
+        if (!ok) return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    const GstPadLinkReturn linked = gst_pad_link(out->m_pad, in->m_pad);
+    if (linked != GST_PAD_LINK_OK)
+        return linked == GST_PAD_LINK_NOFORMAT ? VFW_E_NO_ACCEPTABLE_TYPES : VFW_E_CANNOT_CONNECT;
+    m_building = true;
+    TGraphFilter* up = out->Filter();
+    TGraphFilter* down = in->Filter();
+    const bool downWasLive = down->m_live;
+    {
+        QMutexLocker lock(&up->m_lock);
+        out->m_peer = in;
+        in->m_peer = out;
+    }
+    bringUp(up, down);
+    // Data held at this output may go on now that there is somewhere to go.
+    {
+        QMutexLocker lock(&up->m_lock);
+        up->removeProbe(out);
+    }
+    HRESULT hr = S_OK;
+    {
+        QMutexLocker lock(&down->m_lock);
+        if (down->m_failed) hr = VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    if (SUCCEEDED(hr) && !downWasLive && down->HasDynamicOutputs())
+        hr = FAILED(waitForPins(down)) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
+    if (FAILED(hr)) {
+        unlinkPins(out);
+        takeDownIfIdle(down);
+        takeDownIfIdle(up);
+    }
+    return hr;
+}
+
+HRESULT TFilterGraph::Disconnect(TGraphPin* pin)
+{
+    if (!pin) return E_POINTER;
+    if (!Contains(pin->Filter())) return VFW_E_NOT_IN_GRAPH;
+    if (!pin->IsConnected()) return S_FALSE;
+    TGraphFilter* mine = pin->Filter();
+    TGraphPin* peer = pin->ConnectedTo();
+    TGraphFilter* other = peer->Filter();
+    TGraphPin* in = pin->Direction() == PINDIR_INPUT ? pin : peer;
+    unlinkPins(pin);
+    // A splitter without input has no streams: its outputs go with it.
+    TGraphFilter* down = in->Filter();
+    if (down->HasDynamicOutputs() && !down->m_loaded && !down->HasConnectedPin(PINDIR_INPUT)) {
+        for (TGraphPin* p : down->Pins())
+            if (p->IsConnected()) Disconnect(p);
+        takeDown(down);
+    }
+    takeDownIfIdle(mine);
+    takeDownIfIdle(other);
+    return S_OK;
+}
+
+HRESULT TFilterGraph::Reconnect(TGraphPin* pin)
+{
+    if (!pin) return E_POINTER;
+    if (!Contains(pin->Filter())) return VFW_E_NOT_IN_GRAPH;
+    if (!pin->IsConnected() || !pin->m_pad) return VFW_E_NOT_CONNECTED;
+    // GStreamer renegotiates a live link in place: the output is told to
+    // choose its type again before its next buffer.
+    GstPad* out = pin->Direction() == PINDIR_OUTPUT ? pin->m_pad : pin->ConnectedTo()->m_pad;
+    if (!out) return E_FAIL;
+    gst_pad_mark_reconfigure(out);
+    return S_OK;
+}
+
+HRESULT TFilterGraph::FindPin(TGraphFilter* filter, PIN_DIRECTION direction, const GUID* category,
+    const GUID* majortype, bool unconnected, int index, TGraphPin** pin) const
+{
+    if (!pin) return E_POINTER;
+    *pin = nullptr;
+    if (!filter) return E_POINTER;
+    int seen = 0;
+    for (TGraphPin* p : filter->Pins()) {
+        if (p->Direction() != direction) continue;
+        if (unconnected && p->IsConnected()) continue;
+        if (category && *category != GUID_NULL && p->Category() != *category) continue;
+        if (majortype && *majortype != GUID_NULL && !p->OffersType(*majortype)) continue;
+        if (seen++ == index) {
+            *pin = p;
+            return S_OK;
+        }
+    }
+    return VFW_E_NOT_FOUND;
+}
+
+HRESULT TFilterGraph::Connect(TGraphPin* out, TGraphPin* in)
+{
+    std::vector<TGraphFilter*> added;
+    std::vector<QString> path;
+    return connectThrough(out, in, 0, added, path);
+}
+
+HRESULT TFilterGraph::connectThrough(
+    TGraphPin* out, TGraphPin* in, int depth, std::vector<TGraphFilter*>& added, std::vector<QString>& path)
+{
+    if (!out || !in) return E_POINTER;
+    if (out->Direction() != PINDIR_OUTPUT || in->Direction() != PINDIR_INPUT) return VFW_E_INVALID_DIRECTION;
+    if (out->IsConnected() || in->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+
+    // A decoder gives the format it decodes to, not necessarily one the
+    // next filter takes: a converter, which passes through when there is
+    // nothing to convert, goes in first.
+    const bool convertFirst = isDecoder(out->Filter()) && depth < MaxDepth;
+    if (!convertFirst && ConnectDirect(out, in) == S_OK) return S_OK;
+    if (depth >= MaxDepth) return VFW_E_CANNOT_CONNECT;
+
+    // Through one filter F from out to in.
+    auto through = [&](TGraphFilter* f) -> bool {
+        TGraphPin* fin = firstPin(f, PINDIR_INPUT, true);
+        if (!fin || ConnectDirect(out, fin) != S_OK) return false;
+        for (TGraphPin* fout : f->Pins()) {
+            if (fout->Direction() != PINDIR_OUTPUT || fout->IsConnected()) continue;
+            if (connectThrough(fout, in, depth + 1, added, path) == S_OK) return true;
+        }
+        Disconnect(fin);
+        return false;
+    };
+
+    // Filters already in the graph and idle come first: that is how a
+    // chosen decoder gets its turn before the registry's.
+    for (TGraphFilter* f : Filters()) {
+        if (f == out->Filter() || f == in->Filter() || f->m_live || f->HasConnectedPin()) continue;
+        if (!firstPin(f, PINDIR_OUTPUT, true) && !f->HasDynamicOutputs()) continue;
+        if (through(f)) return S_OK;
+    }
+
+    GstCaps* caps = out->Caps();
+    if (!caps) return VFW_E_CANNOT_CONNECT;
+    std::vector<GstElementFactory*> candidates;
+    for (GstElementFactory* factory : candidateFactories())
+        if (gst_element_factory_can_sink_any_caps(factory, caps)) candidates.push_back(factory);
+    std::vector<GstElementFactory*> converters;
+    for (GstElementFactory* factory : rawConverters())
+        if (gst_element_factory_can_sink_any_caps(factory, caps)) converters.push_back(factory);
+    gst_caps_unref(caps);
+    candidates.insert(
+        convertFirst ? candidates.begin() : candidates.end(), converters.begin(), converters.end());
+
+    bool triedDirect = !convertFirst;
+    for (GstElementFactory* factory : candidates) {
+        const bool converter = std::find(converters.begin(), converters.end(), factory) != converters.end();
+        if (!triedDirect && !converter) {
+            triedDirect = true;
+            if (ConnectDirect(out, in) == S_OK) return S_OK;
+        }
+        const QString name = QString::fromUtf8(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)));
+        if (std::find(path.begin(), path.end(), name) != path.end()) continue;
+        GstElement* element = gst_element_factory_create(factory, nullptr);
+        if (!element) continue;
+        auto filter = std::make_shared<TGraphFilter>(element, GUID_NULL);
+        const QString longName
+            = QString::fromUtf8(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME));
+        if (FAILED(AddFilter(filter, longName))) continue;
+        path.push_back(name);
+        const size_t mark = added.size();
+        const bool ok = through(filter.get());
+        path.pop_back();
+        if (ok) {
+            added.insert(added.begin() + long(mark), filter.get());
+            return S_OK;
+        }
+        RemoveFilter(filter.get());
+    }
+    if (!triedDirect && ConnectDirect(out, in) == S_OK) return S_OK;
+    return VFW_E_CANNOT_CONNECT;
+}
+
+HRESULT TFilterGraph::RenderStream(const GUID* category, const GUID* type, TGraphFilter* source,
+    TGraphFilter* intermediate, TGraphFilter* sink)
+{
+    TGraphPin* pin = firstPin(source, PINDIR_OUTPUT, true, type);
+    if (!pin) return VFW_E_NOT_FOUND;
+    return RenderStream(category, type, pin, intermediate, sink);
+}
+
+HRESULT TFilterGraph::RenderStream(
+    const GUID* category, const GUID* type, TGraphPin* source, TGraphFilter* intermediate, TGraphFilter* sink)
+{
+    if (!source || !sink) return E_POINTER;
+    if (!Contains(source->Filter()) || !Contains(sink) || (intermediate && !Contains(intermediate)))
+        return VFW_E_NOT_IN_GRAPH;
+    if (source->Direction() != PINDIR_OUTPUT) return VFW_E_INVALID_DIRECTION;
+    if (category && *category != GUID_NULL && source->Category() != *category) return VFW_E_NOT_FOUND;
+    if (type && *type != GUID_NULL && !source->OffersType(*type)) return VFW_E_NO_ACCEPTABLE_TYPES;
+
+    std::vector<TGraphFilter*> added;
+    std::vector<QString> path;
+    auto undo = [&] {
+        if (source->IsConnected()) Disconnect(source);
+        if (intermediate)
+            for (TGraphPin* p : intermediate->Pins())
+                if (p->IsConnected()) Disconnect(p);
+        for (TGraphFilter* f : added)
+            RemoveFilter(f);
+        return VFW_E_CANNOT_CONNECT;
+    };
+    TGraphPin* from = source;
+    if (intermediate) {
+        TGraphPin* in = firstPin(intermediate, PINDIR_INPUT, true);
+        if (!in || connectThrough(from, in, 0, added, path) != S_OK) return undo();
+        from = firstPin(intermediate, PINDIR_OUTPUT, true);
+        if (!from) return undo();
+    }
+    TGraphPin* in = firstPin(sink, PINDIR_INPUT, true);
+    if (!in || connectThrough(from, in, 0, added, path) != S_OK) return undo();
+    return S_OK;
+}
+
+// ---- building from a file ----
+
+namespace
+{
+// Splitters (demuxers, and parsers for elementary streams) that read caps,
+// best rank first.
+std::vector<GstElementFactory*> splittersFor(GstCaps* caps)
+{
+    std::vector<GstElementFactory*> out;
+    GList* all = gst_element_factory_list_get_elements(
+        GstElementFactoryListType(GST_ELEMENT_FACTORY_TYPE_DEMUXER | GST_ELEMENT_FACTORY_TYPE_PARSER),
+        GST_RANK_MARGINAL);
+    GList* fit = gst_element_factory_list_filter(all, caps, GST_PAD_SINK, FALSE);
+    fit = g_list_sort(fit, gst_plugin_feature_rank_compare_func);
+    for (GList* l = fit; l; l = l->next)
+        if (!isHardwareFactory(GST_ELEMENT_FACTORY(l->data))) out.push_back(GST_ELEMENT_FACTORY(l->data));
+    gst_plugin_feature_list_free(fit);
+    gst_plugin_feature_list_free(all); // the factories live in the registry
+    return out;
+}
+} // namespace
+
+HRESULT TFilterGraph::RenderFile(const QString& path)
+{
+    auto source = PlatformFilters::Create(PlatformFilters::CLSID_AsyncReader);
+    if (!source) return E_FAIL;
+    HRESULT hr = source->Load(path);
+    if (FAILED(hr)) return hr;
+
+    // The type from the first bytes, as the platform reads it.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return HRESULT_FILE_NOT_FOUND;
+    const QByteArray head = file.read(256 * 1024);
+    file.close();
+    GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
+    GstCaps* caps = gst_type_find_helper_for_data(
+        nullptr, reinterpret_cast<const guint8*>(head.constData()), gsize(head.size()), &probability);
+    if (!caps) return VFW_E_UNSUPPORTED_STREAM;
+
+    if (FAILED(AddFilter(source, path))) {
+        gst_caps_unref(caps);
+        return E_FAIL;
+    }
+    std::shared_ptr<TGraphFilter> splitter;
+    for (GstElementFactory* factory : splittersFor(caps)) {
+        GstElement* element = gst_element_factory_create(factory, nullptr);
+        if (!element) continue;
+        auto candidate = std::make_shared<TGraphFilter>(element, GUID_NULL);
+        const QString name
+            = QString::fromUtf8(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME));
+        TGraphPin* in = firstPin(candidate.get(), PINDIR_INPUT, true);
+        if (!in || FAILED(AddFilter(candidate, name))) continue;
+        if (ConnectDirect(source->Pin(0), in) == S_OK) {
+            splitter = candidate;
+            break;
+        }
+        RemoveFilter(candidate.get());
+    }
+    gst_caps_unref(caps);
+    if (!splitter) {
+        RemoveFilter(source.get());
+        return VFW_E_UNSUPPORTED_STREAM;
+    }
+
+    int rendered = 0;
+    int streams = 0;
+    for (TGraphPin* pin : splitter->Pins()) {
+        if (pin->Direction() != PINDIR_OUTPUT || pin->IsConnected()) continue;
+        ++streams;
+        for (TGraphFilter* renderer : Filters()) {
+            if (!GST_OBJECT_FLAG_IS_SET(renderer->m_element, GST_ELEMENT_FLAG_SINK)) continue;
+            TGraphPin* in = firstPin(renderer, PINDIR_INPUT, true);
+            if (!in) continue;
+            std::vector<TGraphFilter*> added;
+            std::vector<QString> chain;
+            if (connectThrough(pin, in, 0, added, chain) == S_OK) {
+                ++rendered;
+                break;
+            }
+        }
+    }
+    if (rendered == 0) {
+        RemoveFilter(splitter.get());
+        RemoveFilter(source.get());
+        return VFW_E_CANNOT_RENDER;
+    }
+    return rendered == streams ? S_OK : VFW_S_PARTIAL_RENDER;
+}
+
+// ---- control ----
+
+gint64 TFilterGraph::startOffset() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (f->m_live && GST_CLOCK_TIME_IS_VALID(f->m_startTime)) return gint64(f->m_startTime);
+    }
+    return 0;
+}
+
+HRESULT TFilterGraph::restartData()
+{
+    // Everything held while the graph was being built is flushed away and
+    // the splitters read again from the position.
+    m_building = false;
+    const gint64 target = m_lastPosition * 100 + startOffset();
+    gint64 now = 0;
+    const gint64 pos = gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0
+            && m_state != 0
+        ? now
+        : target;
+    if (!seekExact(pos)) {
+        m_building = true;
+        return S_FALSE;
+    }
+    return S_OK;
+}
+
+HRESULT TFilterGraph::Run()
+{
+    if (m_building) {
+        gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+        restartData();
+    }
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PLAYING);
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    m_state = 2;
+    return r == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
+}
+
+HRESULT TFilterGraph::Pause()
+{
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    if (m_building) restartData();
+    m_state = 1;
+    return r == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
+}
+
+HRESULT TFilterGraph::Stop()
+{
+    if (m_state != 0) {
+        gint64 now = 0;
+        if (gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0)
+            m_lastPosition = std::max<gint64>(0, now - startOffset()) / 100;
+    }
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+    m_state = 0;
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    restartData();
+    return S_OK;
+}
+
+HRESULT TFilterGraph::GetState(int timeoutMs, int& state) const
+{
+    state = m_state;
+    QDeadlineTimer deadline(std::max(timeoutMs, 0));
+    for (;;) {
+        // A filter that reported an error will not settle: say so at once
+        // rather than at the end of the time-out.
+        if (anyFilterFailed()) return E_FAIL;
+        GstState current = GST_STATE_VOID_PENDING;
+        GstState pending = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn r = gst_element_get_state(GST_ELEMENT(m_pipeline), &current, &pending,
+            GstClockTime(std::min<qint64>(deadline.remainingTime(), 20)) * GST_MSECOND);
+        if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+        // A seek is done once the renderers hold the new position's data
+        // again; the pipeline may not even have noticed yet that it lost its
+        // state.
+        if (r != GST_STATE_CHANGE_ASYNC && !m_seekPending) return S_OK;
+        if (deadline.hasExpired()) return VFW_S_STATE_INTERMEDIATE;
+        if (r != GST_STATE_CHANGE_ASYNC) {
+            s_waitLock.lock();
+            s_wait.wait(&s_waitLock, 10);
+            s_waitLock.unlock();
+        }
+    }
+}
+
+bool TFilterGraph::anyFilterFailed() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (f->m_live && f->m_failed) return true;
+    }
+    return false;
+}
+
+// ---- seeking ----
+
+namespace
+{
+// Splitters whose seeks may land after the target (the program stream
+// demultiplexer searches the system clock, which runs ahead of the
+// presentation times by the muxer's delay): they are sent this far earlier
+// and the renderers drop what comes before the target.
+bool seeksLate(GstElement* element)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "mpegpsdemux");
+}
+constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
+} // namespace
+
+bool TFilterGraph::seekExact(gint64 target)
+{
+    gint64 start = target;
+    for (const auto& f : m_filters) {
+        if (!f->m_live) continue;
+        bool late = seeksLate(f->m_element);
+        if (!late && GST_IS_BIN(f->m_element)) {
+            GstIterator* it = gst_bin_iterate_recurse(GST_BIN(f->m_element));
+            GValue item = G_VALUE_INIT;
+            while (!late && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+                late = seeksLate(GST_ELEMENT(g_value_get_object(&item)));
+                g_value_reset(&item);
+            }
+            g_value_unset(&item);
+            gst_iterator_free(it);
+        }
+        if (late) start = std::max<gint64>(0, target - LateSeekMargin);
+    }
+    m_dropUntil = target;
+    m_seekPending = true;
+    const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
+        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    if (!ok) m_seekPending = false;
+    return ok;
+}
+
+void TFilterGraph::watchRenderer(TGraphFilter* filter)
+{
+    if (!GST_OBJECT_FLAG_IS_SET(filter->m_element, GST_ELEMENT_FLAG_SINK)) return;
+    QMutexLocker lock(&filter->m_lock);
+    for (TGraphPin* pin : filter->m_pins)
+        if (pin->Direction() == PINDIR_INPUT && pin->m_pad && !pin->m_renderProbe)
+            pin->m_renderProbe
+                = gst_pad_add_probe(pin->m_pad, GST_PAD_PROBE_TYPE_BUFFER, onRendererData, this, nullptr);
+}
+
+GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto* self = static_cast<TFilterGraph*>(data);
+    const gint64 until = self->m_dropUntil.load();
+    if (until <= 0) return GST_PAD_PROBE_OK;
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    if (!event) return GST_PAD_PROBE_OK;
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    GstClockTime end
+        = GST_BUFFER_PTS(buffer) + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 1);
+    const guint64 endTime = segment->format == GST_FORMAT_TIME
+        ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
+        : guint64(-1);
+    gst_event_unref(event);
+    return endTime != guint64(-1) && gint64(endTime) <= until ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+HRESULT TFilterGraph::GetDuration(int64_t& duration) const
+{
+    gint64 d = -1;
+    if (!gst_element_query_duration(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &d) || d < 0) {
+        // No renderer yet: ask the splitters' outputs.
+        d = -1;
+        for (const auto& f : m_filters)
+            for (TGraphPin* pin : f->Pins()) {
+                gint64 v = -1;
+                if (pin->Direction() == PINDIR_OUTPUT && pin->m_pad
+                    && gst_pad_query_duration(pin->m_pad, GST_FORMAT_TIME, &v))
+                    d = std::max(d, v);
+            }
+    }
+    if (d < 0) return E_FAIL;
+    duration = d / 100;
+    return S_OK;
+}
+
+HRESULT TFilterGraph::GetCurrentPosition(int64_t& position) const
+{
+    gint64 now = -1;
+    if (m_state == 2 && gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now)
+        && now >= 0)
+        position = std::max<gint64>(0, now - startOffset()) / 100;
+    else
+        position = m_lastPosition;
+    return S_OK;
+}
+
+HRESULT TFilterGraph::SetPosition(int64_t pos)
+{
+    if (pos < 0) pos = 0;
+    m_lastPosition = pos;
+    const bool wasBuilding = m_building;
+    m_building = false;
+    if (!seekExact(pos * 100 + startOffset())) {
+        m_building = wasBuilding;
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+// ---- clock and audio ----
+
+void TFilterGraph::SetUseClock(bool on)
+{
+    m_useClock = on;
+    if (on)
+        gst_pipeline_auto_clock(m_pipeline);
+    else
+        gst_pipeline_use_clock(m_pipeline, nullptr);
+}
+
+namespace
+{
+template <class F> int forEachVolume(GstPipeline* pipeline, F&& f)
+{
+    int count = 0;
+    GstIterator* it = gst_bin_iterate_all_by_interface(GST_BIN(pipeline), GST_TYPE_STREAM_VOLUME);
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        f(GST_STREAM_VOLUME(g_value_get_object(&item)));
+        ++count;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return count;
+}
+} // namespace
+
+HRESULT TFilterGraph::SetVolume(long volume)
+{
+    volume = std::clamp(volume, -10000L, 0L);
+    const double linear = volume <= -10000 ? 0.0 : std::pow(10.0, double(volume) / 2000.0);
+    const int n = forEachVolume(m_pipeline, [&](GstStreamVolume* v) {
+        gst_stream_volume_set_volume(v, GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
+    });
+    return n ? S_OK : E_NOTIMPL;
+}
+
+HRESULT TFilterGraph::GetVolume(long& volume) const
+{
+    double linear = -1;
+    forEachVolume(m_pipeline, [&](GstStreamVolume* v) {
+        if (linear < 0) linear = gst_stream_volume_get_volume(v, GST_STREAM_VOLUME_FORMAT_LINEAR);
+    });
+    if (linear < 0) return E_NOTIMPL;
+    volume = linear <= 0 ? -10000L : std::clamp(long(std::lround(2000.0 * std::log10(linear))), -10000L, 0L);
+    return S_OK;
+}

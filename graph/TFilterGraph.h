@@ -1,0 +1,174 @@
+#pragma once
+// The filter graph in capture mode: a GStreamer pipeline offered through the
+// graph operations the media engine is written against (add and remove
+// filters by name, connect pins directly or through whatever decoders and
+// converters are needed, find pins, run, pause, stop, seek, clock, volume,
+// end of stream).
+//
+// Pins are needed synchronously, the moment a splitter's input is connected,
+// while GStreamer demuxers make their pads only as they read data. So the
+// pipeline is never below PAUSED ("stopped" is paused and flushed) and
+// connecting a splitter reads its file until its pads are known; see
+// docs/ARCHITECTURE.md, "The filter-graph layer".
+
+#include "graph/TGraphFilter.h"
+#include "graph/TGraphPin.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <gst/gst.h>
+#include <memory>
+#include <vector>
+
+inline constexpr HRESULT E_NOINTERFACE = HRESULT(0x80004002u);
+inline constexpr HRESULT HRESULT_FILE_NOT_FOUND = HRESULT(0x80070002u);
+inline constexpr HRESULT VFW_S_DUPLICATE_NAME = HRESULT(0x0004022Du);
+inline constexpr HRESULT VFW_S_STATE_INTERMEDIATE = HRESULT(0x00040237u);
+inline constexpr HRESULT VFW_S_PARTIAL_RENDER = HRESULT(0x00040242u);
+inline constexpr HRESULT VFW_E_NO_ACCEPTABLE_TYPES = HRESULT(0x80040207u);
+inline constexpr HRESULT VFW_E_INVALID_DIRECTION = HRESULT(0x80040208u);
+inline constexpr HRESULT VFW_E_CANNOT_CONNECT = HRESULT(0x80040217u);
+inline constexpr HRESULT VFW_E_CANNOT_RENDER = HRESULT(0x80040218u);
+inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = HRESULT(0x8004025Fu);
+inline constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = HRESULT(0x80040265u);
+inline constexpr HRESULT VFW_E_TIMEOUT = HRESULT(0x8004022Eu);
+
+class TFilterGraph : public QObject
+{
+    Q_OBJECT
+public:
+    TFilterGraph();
+    ~TFilterGraph() override; // removes every filter
+
+    GstPipeline* Pipeline() const { return m_pipeline; }
+
+    // ---- filters ----
+    // A name already used gets a number appended (VFW_S_DUPLICATE_NAME). A
+    // filter belongs to one graph at a time: E_INVALIDARG while it is in
+    // another one.
+    HRESULT AddFilter(const std::shared_ptr<TGraphFilter>& filter, const QString& name);
+    // Disconnects its pins first. S_FALSE when it is not in this graph.
+    HRESULT RemoveFilter(TGraphFilter* filter);
+    void RemoveAllFilters();
+    std::vector<TGraphFilter*> Filters() const; // in the order they were added
+    TGraphFilter* FindFilterByName(const QString& name) const;
+    bool Contains(const TGraphFilter* filter) const;
+
+    // ---- connections ----
+    // Links exactly these two pins, with mt as the only acceptable type when
+    // given. Connecting a splitter's input reads its stream until the
+    // splitter's output pins are known (at most the pad time-out).
+    HRESULT ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaType* mt = nullptr);
+    // Directly, or through filters: first the unconnected filters already in
+    // the graph, then decoders, parsers and converters of the registry by
+    // rank, at most a few deep. Filters added on the way stay in the graph.
+    HRESULT Connect(TGraphPin* out, TGraphPin* in);
+    // Breaks the link of pin (both ends). S_FALSE when it is not connected.
+    HRESULT Disconnect(TGraphPin* pin);
+    // Asks the link to negotiate its type again.
+    HRESULT Reconnect(TGraphPin* pin);
+
+    // The capture graph builder's pin search: the index-th pin of filter in
+    // direction with the category (GUID_NULL: any) and the major type
+    // (GUID_NULL: any), counting only unconnected pins when asked.
+    // VFW_E_NOT_FOUND (and nullptr) when there is none.
+    HRESULT FindPin(TGraphFilter* filter, PIN_DIRECTION direction, const GUID* category,
+        const GUID* majortype, bool unconnected, int index, TGraphPin** pin) const;
+    // Source pin through intermediate (optional) to sink, using Connect. The
+    // source may be given as a pin or as a filter (then its first
+    // unconnected output pin of the type). On failure the filters this call
+    // added are taken out again.
+    HRESULT RenderStream(const GUID* category, const GUID* type, TGraphPin* source,
+        TGraphFilter* intermediate, TGraphFilter* sink);
+    HRESULT RenderStream(const GUID* category, const GUID* type, TGraphFilter* source,
+        TGraphFilter* intermediate, TGraphFilter* sink);
+
+    // Reads the file with a file source and the best splitter of the registry
+    // for its type, and renders every stream it can into the renderers
+    // already in the graph (through decoders and converters as Connect).
+    // S_OK when every stream found a renderer, VFW_S_PARTIAL_RENDER when some
+    // did, VFW_E_CANNOT_RENDER (with nothing added left behind) when none did
+    // or the file has no type a splitter reads.
+    HRESULT RenderFile(const QString& path);
+
+    // ---- control ----
+    HRESULT Run();
+    HRESULT Pause();
+    // Paused and flushed: the position is kept, nothing plays.
+    HRESULT Stop();
+    // S_OK once the graph settled in its state (after a seek: once the
+    // renderers hold the new position), VFW_S_STATE_INTERMEDIATE while it
+    // still prerolls after timeoutMs, E_FAIL as soon as a filter reported an
+    // error.
+    HRESULT GetState(int timeoutMs, int& state) const; // 0 stopped, 1 paused, 2 running
+    int RequestedState() const { return m_state; }
+
+    // ---- seeking, 100-ns units ----
+    // Positions count from the start of the stream: a splitter whose stream
+    // starts later than 0 (program and transport streams do) has its start
+    // taken off every position and added to every seek.
+    HRESULT GetDuration(int64_t& duration) const;
+    HRESULT GetCurrentPosition(int64_t& position) const;
+    // Flushing and exact: the frame shown is the one at pos.
+    HRESULT SetPosition(int64_t pos);
+
+    // ---- clock and audio ----
+    // Off: no reference clock, every sample is rendered as soon as it comes.
+    void SetUseClock(bool on);
+    bool UsesClock() const { return m_useClock; }
+    // Hundredths of a decibel, -10,000 (silence) to 0 (full volume), on
+    // every audio renderer of the graph. E_NOTIMPL when the graph has none.
+    HRESULT SetVolume(long volume);
+    HRESULT GetVolume(long& volume) const;
+
+    // Called on the main thread when every renderer reached the end.
+    void SetCompleteHandler(std::function<void()> handler) { m_complete = std::move(handler); }
+
+    // How long connecting a splitter may read before its pins must be known.
+    void SetPadTimeout(int ms) { m_padTimeoutMs = ms; }
+
+    // True while connections changed since data last flowed; data waits at
+    // every output until the next state change or seek restarts it.
+    bool Building() const { return m_building.load(); }
+
+    // Wakes whoever waits for a filter's pins (called from streaming threads).
+    static void wakeWaiters();
+
+private:
+    friend class TGraphFilter;
+
+    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer self);
+    TGraphFilter* filterOf(GstObject* object) const;
+    std::shared_ptr<TGraphFilter> sharedOf(TGraphFilter* filter) const;
+    // Brings filters that just got a connection into the graph's state,
+    // downstream ones first.
+    void bringUp(TGraphFilter* upstream, TGraphFilter* downstream);
+    void takeDownIfIdle(TGraphFilter* filter);
+    void takeDown(TGraphFilter* filter);
+    HRESULT waitForPins(TGraphFilter* filter);
+    HRESULT connectThrough(TGraphPin* out, TGraphPin* in, int depth, std::vector<TGraphFilter*>& added,
+        std::vector<QString>& path);
+    HRESULT restartData();
+    void unlinkPins(TGraphPin* a);
+    gint64 startOffset() const; // ns
+    bool anyFilterFailed() const;
+    // Flushing seek to the stream time target (ns) that shows exactly the
+    // frame at target, even through splitters whose own seeking lands late.
+    bool seekExact(gint64 target);
+    void watchRenderer(TGraphFilter* filter);
+    static GstPadProbeReturn onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+
+    GstPipeline* m_pipeline;
+    std::vector<std::shared_ptr<TGraphFilter>> m_filters;
+    int m_state = 0;
+    bool m_useClock = true;
+    int m_padTimeoutMs = 5000;
+    std::atomic<bool> m_building { false };
+    std::atomic<bool> m_seekPending { false }; // until the pipeline says it prerolled again
+    std::atomic<int> m_errors { 0 };
+    std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
+    int64_t m_lastPosition = 0;
+    std::function<void()> m_complete;
+};

@@ -1,0 +1,114 @@
+#pragma once
+// A filter of a TFilterGraph: one GStreamer element (or bin) with a name in
+// its graph, a class identifier and an ordered list of pins. Input pins come
+// first, then output pins in the order the element made them, so "pin n"
+// means the same thing from one run to the next. Our own transform filters
+// take part through their adapter element, like any other element.
+//
+// A filter object outlives the graphs it is put into: it is held by
+// shared_ptr by its owner (a recipe's template, the media system) and by the
+// graph while it is in it.
+
+#include "graph/Guid.h"
+#include "graph/ResultCodes.h"
+#include "graph/TGraphPin.h"
+#include "graph/TMediaType.h"
+
+#include <QMutex>
+#include <QString>
+#include <QWaitCondition>
+#include <gst/gst.h>
+#include <memory>
+#include <vector>
+
+class TFilterGraph;
+
+class TGraphFilter
+{
+public:
+    // Takes ownership of element (a floating reference is sunk). A file
+    // source takes Load: the element, or the child of the bin, that has a
+    // "location" property gets the path.
+    TGraphFilter(GstElement* element, const GUID& classId, bool fileSource = false);
+    ~TGraphFilter();
+    TGraphFilter(const TGraphFilter&) = delete;
+    TGraphFilter& operator=(const TGraphFilter&) = delete;
+
+    // A new filter made from a GStreamer factory; nullptr when the factory
+    // is not installed.
+    static std::shared_ptr<TGraphFilter> FromFactory(const char* factory, const GUID& classId = GUID_NULL);
+
+    // The filter an element belongs to, or nullptr.
+    static TGraphFilter* FromElement(GstElement* element);
+
+    GstElement* Element() const { return m_element; }
+    const GUID& ClassId() const { return m_classId; }
+    // The name it was added under; empty while it is in no graph.
+    QString Name() const { return m_name; }
+    TFilterGraph* Graph() const { return m_graph; }
+
+    // The pins now present, in order.
+    std::vector<TGraphPin*> Pins() const;
+    TGraphPin* Pin(int n) const;
+    TGraphPin* FindPinByName(const QString& name) const;
+    bool HasConnectedPin(PIN_DIRECTION direction) const;
+    bool HasConnectedPin() const;
+
+    // The file reading interface. E_NOINTERFACE for a filter that reads no
+    // file. The file must exist and be readable (HRESULT of ERROR_FILE_NOT_FOUND
+    // otherwise). A reader whose outputs are the streams (a file reader with
+    // its own splitter) reads the headers here when it is in a graph, so that
+    // its output pins exist when Load returns; a file it cannot read fails
+    // with VFW_E_UNSUPPORTED_STREAM and leaves no pins.
+    HRESULT Load(const QString& path, const TMediaType* mt = nullptr);
+    bool IsFileSource() const { return m_fileSource; }
+    QString LoadedPath() const { return m_path; }
+    // True for a filter that makes its output pins only once it reads data.
+    bool HasDynamicOutputs() const;
+    // For bins that make their outputs late without saying so in templates.
+    void SetDynamicOutputs(bool on) { m_dynamic = on; }
+
+    // A description of the last error the element reported, for diagnostics.
+    QString LastError() const;
+
+private:
+    friend class TFilterGraph;
+    friend class TGraphPin;
+
+    static void onPadAdded(GstElement*, GstPad* pad, gpointer self);
+    static void onPadRemoved(GstElement*, GstPad* pad, gpointer self);
+    static void onNoMorePads(GstElement*, gpointer self);
+    static GstPadProbeReturn onSchedulingQuery(GstPad*, GstPadProbeInfo* info, gpointer);
+    static GstPadProbeReturn onOutputData(GstPad* pad, GstPadProbeInfo* info, gpointer pin);
+
+    TGraphPin* addPin(GstPad* pad); // under m_lock
+    void installProbe(TGraphPin* pin);
+    void removeProbe(TGraphPin* pin);
+    void removeRendererProbe(TGraphPin* pin);
+    // Splitter read-ahead bookkeeping, reset each time the filter starts.
+    void resetScan();
+    void markScanDone();
+
+    GstElement* m_element;
+    GUID m_classId;
+    bool m_fileSource;
+    QString m_path;
+    QString m_name;
+    TFilterGraph* m_graph = nullptr;
+    bool m_live = false; // unlocked and following the graph's state
+    bool m_loaded = false; // a reader that read its file
+    bool m_dynamic = false;
+
+    mutable QMutex m_lock;
+    QWaitCondition m_changed;
+    std::vector<std::unique_ptr<TGraphPin>> m_allPins; // every pin ever made: pointers stay valid
+    std::vector<TGraphPin*> m_pins;
+    bool m_noMorePads = false;
+    bool m_scanDone = false;
+    bool m_failed = false;
+    QString m_error;
+    GstClockTime m_scanFirst = GST_CLOCK_TIME_NONE;
+    guint64 m_scanBytes = 0;
+    GstClockTime m_startTime = GST_CLOCK_TIME_NONE; // stream time of the first segment
+    gulong m_signals[3] = {};
+};
