@@ -1,5 +1,7 @@
 #include "filters/TFilterElement.h"
 
+#include "filters/TAcceptedCaps.h"
+
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TBCTransformFilter.h"
 #include "filters/TFilterSinkElement.h"
@@ -38,8 +40,7 @@ struct TElementState {
     TBCTransformFilter* filter = nullptr;
     TBCTransInPlaceFilter* inPlace = nullptr;
 
-    QMutex capsLock; // accepted, read by caps queries on any thread
-    GstCaps* accepted = nullptr;
+    TAcceptedCaps accepted;
 
     std::atomic<bool> started { false }; // between READY->PAUSED and PAUSED->READY
     std::atomic<bool> playing { false };
@@ -82,20 +83,6 @@ TElementState* stateOf(gpointer element)
     return reinterpret_cast<StillexFilterElement*>(element)->d;
 }
 
-GstCaps* acceptedCaps(TElementState* d)
-{
-    QMutexLocker lock(&d->capsLock);
-    return d->accepted ? gst_caps_ref(d->accepted) : gst_caps_new_any();
-}
-
-template <class F> HRESULT safeCall(F&& call) noexcept
-{
-    try {
-        return call();
-    } catch (...) {
-        return E_FAIL;
-    }
-}
 
 // Which element a filter currently works for: a filter is put into new
 // elements many times, and an old element going away must not unbind or
@@ -258,12 +245,12 @@ GstCaps* transformCaps(GstBaseTransform* trans, GstPadDirection direction, GstCa
     GstCaps* result = nullptr;
     if (d->inPlace) {
         // Same caps both ways, within what the filter is said to take.
-        GstCaps* accepted = acceptedCaps(d);
+        GstCaps* accepted = d->accepted.Get();
         result = gst_caps_intersect(caps, accepted);
         gst_caps_unref(accepted);
     } else if (direction == GST_PAD_SRC) {
         // What can come in for a given output: what the filter takes.
-        result = acceptedCaps(d);
+        result = d->accepted.Get();
     } else {
         // The output depends on the filter's proposal for a fixed input,
         // made in fixateCaps.
@@ -286,7 +273,7 @@ GstCaps* fixateCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps*
     TMediaType in, out;
     GstCaps* proposed = nullptr;
     if (MediaTypeFromCaps(caps, in) && SUCCEEDED(ensureInput(d, caps, in))
-        && SUCCEEDED(safeCall([&] { return d->filter->ProposeOutputType(out); })))
+        && SUCCEEDED(SafeFilterCall([&] { return d->filter->ProposeOutputType(out); })))
         proposed = CapsFromMediaType(out);
     if (!proposed) {
         GST_WARNING_OBJECT(trans, "the filter proposes no output for %" GST_PTR_FORMAT, caps);
@@ -302,16 +289,7 @@ gboolean acceptCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps*
 {
     TElementState* d = stateOf(trans);
     if (direction != GST_PAD_SINK) return parentClass->accept_caps(trans, direction, caps);
-    GstCaps* accepted = acceptedCaps(d);
-    const bool within = gst_caps_can_intersect(caps, accepted);
-    gst_caps_unref(accepted);
-    if (!within) return FALSE;
-    if (!gst_caps_is_fixed(caps)) return TRUE;
-    TMediaType mt;
-    if (!MediaTypeFromCaps(caps, mt)) return FALSE;
-    const HRESULT hr = safeCall([&] { return d->filter->CheckInputType(mt); });
-    GST_DEBUG_OBJECT(trans, "CheckInputType 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
-    return hr == S_OK;
+    return d->accepted.Accepts(caps, d->filter, GST_OBJECT(trans));
 }
 
 gboolean setCaps(GstBaseTransform* trans, GstCaps* incaps, GstCaps* outcaps)
@@ -491,7 +469,7 @@ GstFlowReturn transformBuffers(GstBaseTransform* trans, GstBuffer* inbuf, GstBuf
     d->outBuffer = outbuf;
     d->outMapped = false;
     d->delivered = nullptr;
-    const HRESULT hr = safeCall([&] { return d->filter->Receive(&d->inSample); });
+    const HRESULT hr = SafeFilterCall([&] { return d->filter->Receive(&d->inSample); });
     gst_buffer_unmap(inbuf, &inMap);
     if (d->outMapped) gst_buffer_unmap(outbuf, &d->outMap);
     d->outMapped = false;
@@ -537,7 +515,7 @@ GstFlowReturn transformInPlace(GstBaseTransform* trans, GstBuffer* buffer)
     attachPendingType(d);
     d->outBuffer = nullptr;
     d->delivered = nullptr;
-    const HRESULT hr = safeCall([&] { return d->filter->Receive(&d->inSample); });
+    const HRESULT hr = SafeFilterCall([&] { return d->filter->Receive(&d->inSample); });
     gst_buffer_unmap(buffer, &map);
     return finishBuffer(trans, d, hr);
 }
@@ -567,10 +545,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
     }
     TElementState* d = stateOf(object);
     const GstCaps* caps = gst_value_get_caps(value);
-    {
-        QMutexLocker lock(&d->capsLock);
-        gst_caps_replace(&d->accepted, const_cast<GstCaps*>(caps));
-    }
+    d->accepted.Set(caps);
     gst_base_transform_reconfigure_sink(GST_BASE_TRANSFORM(object));
 }
 
@@ -580,9 +555,7 @@ void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec)
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
-    GstCaps* caps = acceptedCaps(stateOf(object));
-    gst_value_set_caps(value, caps);
-    gst_caps_unref(caps);
+    stateOf(object)->accepted.GetProperty(value);
 }
 
 void finalize(GObject* object)
@@ -590,7 +563,6 @@ void finalize(GObject* object)
     // No call into the filter: it need only outlive the element's run (see
     // stopElement), and the last reference may be dropped on any thread.
     TElementState* d = stateOf(object);
-    gst_caps_replace(&d->accepted, nullptr);
     gst_caps_replace(&d->proposedCaps, nullptr);
     delete d;
     reinterpret_cast<StillexFilterElement*>(object)->d = nullptr;
@@ -604,9 +576,7 @@ void classInit(gpointer klass, gpointer)
     object->set_property = setProperty;
     object->get_property = getProperty;
     object->finalize = finalize;
-    g_object_class_install_property(object, PROP_ACCEPTED_CAPS,
-        g_param_spec_boxed("accepted-caps", "Accepted caps", "What the filter is offered to take",
-            GST_TYPE_CAPS, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+    TAcceptedCaps::InstallProperty(object, PROP_ACCEPTED_CAPS);
 
     GstElementClass* element = GST_ELEMENT_CLASS(klass);
     element->change_state = changeState;
@@ -666,7 +636,7 @@ GstElement* TFilterElement::Create(
     TElementState* d = stateOf(element);
     d->filter = filter;
     d->inPlace = dynamic_cast<TBCTransInPlaceFilter*>(filter);
-    d->accepted = accepted;
+    d->accepted.Adopt(accepted);
     g_object_set_qdata(G_OBJECT(element), filterQuark(), filter);
     if (d->inPlace) gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(element), TRUE);
     return element;

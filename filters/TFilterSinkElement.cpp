@@ -1,5 +1,7 @@
 #include "filters/TFilterSinkElement.h"
 
+#include "filters/TAcceptedCaps.h"
+
 #include "filters/TBCTransformFilter.h"
 #include "filters/TFilterElement.h"
 #include "graph/CapsMediaType.h"
@@ -21,8 +23,7 @@ enum { PROP_0, PROP_ACCEPTED_CAPS };
 
 struct TSinkState {
     TBCTransformFilter* filter = nullptr;
-    QMutex capsLock;
-    GstCaps* accepted = nullptr;
+    TAcceptedCaps accepted;
     std::optional<TMediaType> inCapsType;
     std::optional<TMediaType> pendingType;
     // Per-buffer scratch. The output is never connected, so the filter gets
@@ -47,20 +48,6 @@ TSinkState* stateOf(gpointer element)
     return reinterpret_cast<StillexFilterSink*>(element)->d;
 }
 
-template <class F> HRESULT safeCall(F&& call) noexcept
-{
-    try {
-        return call();
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-GstCaps* acceptedCaps(TSinkState* d)
-{
-    QMutexLocker lock(&d->capsLock);
-    return d->accepted ? gst_caps_ref(d->accepted) : gst_caps_new_any();
-}
 
 void bindFilter(GstElement* element, TSinkState* d)
 {
@@ -82,7 +69,7 @@ void bindFilter(GstElement* element, TSinkState* d)
 
 GstCaps* getCaps(GstBaseSink* sink, GstCaps* filter)
 {
-    GstCaps* caps = acceptedCaps(stateOf(sink));
+    GstCaps* caps = stateOf(sink)->accepted.Get();
     if (filter) {
         GstCaps* narrowed = gst_caps_intersect_full(filter, caps, GST_CAPS_INTERSECT_FIRST);
         gst_caps_unref(caps);
@@ -94,16 +81,7 @@ GstCaps* getCaps(GstBaseSink* sink, GstCaps* filter)
 bool accepts(GstBaseSink* sink, GstCaps* caps)
 {
     TSinkState* d = stateOf(sink);
-    GstCaps* accepted = acceptedCaps(d);
-    const bool within = gst_caps_can_intersect(caps, accepted);
-    gst_caps_unref(accepted);
-    if (!within) return false;
-    if (!gst_caps_is_fixed(caps)) return true;
-    TMediaType mt;
-    if (!MediaTypeFromCaps(caps, mt)) return false;
-    const HRESULT hr = safeCall([&] { return d->filter->CheckInputType(mt); });
-    GST_DEBUG_OBJECT(sink, "CheckInputType 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
-    return hr == S_OK;
+    return d->accepted.Accepts(caps, d->filter, GST_OBJECT(sink));
 }
 
 gboolean query(GstBaseSink* sink, GstQuery* q)
@@ -186,7 +164,7 @@ GstFlowReturn render(GstBaseSink* sink, GstBuffer* buffer)
         d->inSample.SetMediaType(&*d->pendingType);
         d->pendingType.reset();
     }
-    const HRESULT hr = safeCall([&] { return d->filter->Receive(&d->inSample); });
+    const HRESULT hr = SafeFilterCall([&] { return d->filter->Receive(&d->inSample); });
     gst_buffer_unmap(buffer, &map);
     if (FAILED(hr)) {
         GST_ELEMENT_ERROR(
@@ -248,10 +226,7 @@ void setProperty(GObject* object, guint id, const GValue* value, GParamSpec* psp
         return;
     }
     TSinkState* d = stateOf(object);
-    {
-        QMutexLocker lock(&d->capsLock);
-        gst_caps_replace(&d->accepted, const_cast<GstCaps*>(gst_value_get_caps(value)));
-    }
+    d->accepted.Set(gst_value_get_caps(value));
     // Upstream asks again what we take.
     GstPad* pad = GST_BASE_SINK_PAD(object);
     if (pad) gst_pad_push_event(pad, gst_event_new_reconfigure());
@@ -263,16 +238,13 @@ void getProperty(GObject* object, guint id, GValue* value, GParamSpec* pspec)
         G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
         return;
     }
-    GstCaps* caps = acceptedCaps(stateOf(object));
-    gst_value_set_caps(value, caps);
-    gst_caps_unref(caps);
+    stateOf(object)->accepted.GetProperty(value);
 }
 
 void finalize(GObject* object)
 {
     // No call into the filter, which may be gone (see changeState).
     TSinkState* d = stateOf(object);
-    gst_caps_replace(&d->accepted, nullptr);
     delete d;
     reinterpret_cast<StillexFilterSink*>(object)->d = nullptr;
     G_OBJECT_CLASS(parentClass)->finalize(object);
@@ -285,9 +257,7 @@ void classInit(gpointer klass, gpointer)
     object->set_property = setProperty;
     object->get_property = getProperty;
     object->finalize = finalize;
-    g_object_class_install_property(object, PROP_ACCEPTED_CAPS,
-        g_param_spec_boxed("accepted-caps", "Accepted caps", "What the filter is offered to take",
-            GST_TYPE_CAPS, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+    TAcceptedCaps::InstallProperty(object, PROP_ACCEPTED_CAPS);
 
     GstElementClass* element = GST_ELEMENT_CLASS(klass);
     element->change_state = changeState;
@@ -336,7 +306,7 @@ GstElement* TFilterSinkElement::Create(
     GstElement* element = GST_ELEMENT(g_object_new(Type(), "name", name, nullptr));
     TSinkState* d = stateOf(element);
     d->filter = filter;
-    d->accepted = accepted;
+    d->accepted.Adopt(accepted);
     g_object_set_qdata(G_OBJECT(element), g_quark_from_static_string("stillex-filter"), filter);
     return element;
 }
