@@ -22,7 +22,7 @@ void TAcceptedCaps::Adopt(GstCaps* caps)
     gst_caps_take(&m_caps, caps);
 }
 
-bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject* owner) const
+bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject* owner, bool askFilter) const
 {
     GstCaps* accepted = Get();
     const bool within = gst_caps_can_intersect(caps, accepted);
@@ -34,6 +34,8 @@ bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject
     TMediaType mt;
     if (!MediaTypeFromCaps(caps, mt))
         return false;
+    if (!askFilter)
+        return true;
     const HRESULT hr = SafeFilterCall([&] { return filter->CheckInputType(mt); });
     GST_DEBUG_OBJECT(owner, "CheckInputType 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
     return hr == S_OK;

@@ -23,8 +23,12 @@ public:
     // Takes over a reference the caller owns.
     void Adopt(GstCaps* caps);
 
-    // Within the hint and, for fixed caps, a media type the filter takes.
-    bool Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject* owner) const;
+    // Within the hint and, for fixed caps, a media type we can describe.
+    // With `askFilter`, the filter's CheckInputType must also take it; a
+    // streaming filter is not asked, because its CheckInputType may take the
+    // new geometry at once while earlier frames are still on their way: the
+    // type is checked when the caps are set, in stream order.
+    bool Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject* owner, bool askFilter = true) const;
 
     // The "accepted-caps" property both elements carry.
     static void InstallProperty(GObjectClass* klass, guint id);

@@ -289,7 +289,7 @@ gboolean acceptCaps(GstBaseTransform* trans, GstPadDirection direction, GstCaps*
 {
     TElementState* d = stateOf(trans);
     if (direction != GST_PAD_SINK) return parentClass->accept_caps(trans, direction, caps);
-    return d->accepted.Accepts(caps, d->filter, GST_OBJECT(trans));
+    return d->accepted.Accepts(caps, d->filter, GST_OBJECT(trans), d->filter->State() == State_Stopped);
 }
 
 gboolean setCaps(GstBaseTransform* trans, GstCaps* incaps, GstCaps* outcaps)
