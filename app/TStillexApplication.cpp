@@ -7,7 +7,8 @@
 #include "automation/TActionList.h"
 #include "automation/TRaccourcisForm.h"
 #include "media/TFiltresWarningForm.h"
-#include "media/TdmFile.h"
+#include "media/InstalledFilters.h"
+#include "media/TdmFileAvi.h"
 #include "media/TdmFileMPEG2TS.h"
 #include "media/TdmFileMpeg1.h"
 #include "media/TdmFileMpeg2PS.h"
@@ -38,16 +39,19 @@ template <class T> T* TStillexApplication::note(T* object)
 
 void TStillexApplication::CreateModules()
 {
+    // The recipes and the first paint read the presence flags.
+    DetectInstalledFilters();
     m_main.reset(note(new TShowForm));
     m_savePrefs.reset(note(new TSavePrefsForm));
     m_plaque.reset(note(new Tplaque(m_main.get())));
     m_raccourcis.reset(note(new TRaccourcisForm));
     m_dmTest.reset(note(new TdmTest));
+    TdmTest::SetStartInstance(m_dmTest.get());
     m_erreur.reset(note(new TErreurForm));
     m_templates.emplace_back(note(new TdmFileMpeg1));
     m_templates.emplace_back(note(new TdmFileWmv));
     m_templates.emplace_back(note(new TdmFileMPEG2TS));
-    m_templates.emplace_back(note(new TdmFile));
+    m_templates.emplace_back(note(new TdmFileAvi));
     m_templates.emplace_back(note(new TdmFileMpeg2Splitter));
     m_templates.emplace_back(note(new TdmFileUnknown));
     m_templates.emplace_back(note(new TdmFileMpeg2PS));

@@ -1,7 +1,9 @@
 #include "graph/PlatformFilters.h"
 
+#include <QMutex>
 #include <QRegularExpression>
 #include <atomic>
+#include <map>
 
 namespace PlatformFilters
 {
@@ -122,10 +124,181 @@ std::shared_ptr<TGraphFilter> mpeg1Splitter()
     return filter;
 }
 
+// ---- readers that choose their splitter by the file's type ----
+
+struct TypedReader {
+    SplitterChooser choose;
+};
+
+void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
+{
+    auto* bin = GST_ELEMENT(binPtr);
+    auto* reader = static_cast<TypedReader*>(g_object_get_data(G_OBJECT(bin), "stillex-reader"));
+    const char* factory = reader ? reader->choose(caps) : nullptr;
+    GstElement* demuxer = factory ? make(factory) : nullptr;
+    if (!demuxer) {
+        gchar* type = gst_caps_to_string(caps);
+        GST_ELEMENT_ERROR(bin, STREAM, WRONG_TYPE, ("This reader does not read %s", type), (nullptr));
+        g_free(type);
+        return;
+    }
+    gst_bin_add(GST_BIN(bin), demuxer);
+    forwardOutputs(bin, demuxer);
+    gst_element_link(typefind, demuxer);
+    gst_element_sync_state_with_parent(demuxer);
+}
+
+// ---- decoders chosen when the stream's type is known ----
+
+struct DecoderBin {
+    GstElement* bin = nullptr;
+    GstPad* sink = nullptr; // ghost
+    GstElement* convert = nullptr;
+    bool video = true;
+    QByteArray prefix;
+    GstElement* parser = nullptr;
+    GstElement* decoder = nullptr;
+};
+
+bool hasPrefix(GstElementFactory* f, const QByteArray& prefix)
+{
+    return g_str_has_prefix(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), prefix.constData());
+}
+
+GList* factoriesFor(GstElementFactoryListType type, bool video, const GstCaps* caps)
+{
+    GList* all = gst_element_factory_list_get_elements(
+        type | (video ? GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO : GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO),
+        GST_RANK_NONE);
+    GList* fit = caps ? gst_element_factory_list_filter(all, caps, GST_PAD_SINK, FALSE) : nullptr;
+    if (caps) {
+        gst_plugin_feature_list_free(all);
+        all = fit;
+    }
+    return g_list_sort(all, gst_plugin_feature_rank_compare_func);
+}
+
+// The union of what the decoders of the family take.
+GstCaps* decoderInputCaps(bool video, const QByteArray& prefix)
+{
+    GstCaps* all = gst_caps_new_empty();
+    GList* list = factoriesFor(GST_ELEMENT_FACTORY_TYPE_DECODER, video, nullptr);
+    for (GList* l = list; l; l = l->next) {
+        auto* f = GST_ELEMENT_FACTORY(l->data);
+        if (!hasPrefix(f, prefix)) continue;
+        for (const GList* t = gst_element_factory_get_static_pad_templates(f); t; t = t->next) {
+            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
+            if (templ->direction == GST_PAD_SINK) all = gst_caps_merge(all, gst_static_pad_template_get_caps(templ));
+        }
+    }
+    gst_plugin_feature_list_free(list);
+    return all;
+}
+
+void dropElement(DecoderBin* d, GstElement*& e)
+{
+    if (!e) return;
+    gst_element_set_locked_state(e, TRUE);
+    gst_element_set_state(e, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(d->bin), e);
+    e = nullptr;
+}
+
+// Puts a parser (when one exists for the type) and the family's best decoder
+// for `caps` in front of the converter. False when no decoder takes them.
+bool buildDecoder(DecoderBin* d, GstCaps* caps)
+{
+    GstElement* decoder = nullptr;
+    GList* decoders = factoriesFor(GST_ELEMENT_FACTORY_TYPE_DECODER, d->video, caps);
+    for (GList* l = decoders; l && !decoder; l = l->next)
+        if (hasPrefix(GST_ELEMENT_FACTORY(l->data), d->prefix))
+            decoder = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
+    gst_plugin_feature_list_free(decoders);
+    if (!decoder) return false;
+
+    // A parser frames the stream the way the decoder wants it (whole access
+    // units, codec data in the caps); one that cannot feed this decoder is
+    // left out.
+    GstElement* parser = nullptr;
+    GList* parsers = factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
+    GstPad* decoderSink = gst_element_get_static_pad(decoder, "sink");
+    GstCaps* decoderCaps = gst_pad_query_caps(decoderSink, nullptr);
+    gst_object_unref(decoderSink);
+    for (GList* l = parsers; l && !parser; l = l->next) {
+        auto* f = GST_ELEMENT_FACTORY(l->data);
+        for (const GList* t = gst_element_factory_get_static_pad_templates(f); t && !parser; t = t->next) {
+            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
+            if (templ->direction != GST_PAD_SRC) continue;
+            GstCaps* out = gst_static_pad_template_get_caps(templ);
+            if (gst_caps_can_intersect(out, decoderCaps)) parser = gst_element_factory_create(f, nullptr);
+            gst_caps_unref(out);
+        }
+    }
+    gst_caps_unref(decoderCaps);
+    gst_plugin_feature_list_free(parsers);
+
+    dropElement(d, d->parser);
+    dropElement(d, d->decoder);
+    gst_bin_add(GST_BIN(d->bin), decoder);
+    if (parser) {
+        gst_bin_add(GST_BIN(d->bin), parser);
+        if (!gst_element_link(parser, decoder)) {
+            gst_bin_remove(GST_BIN(d->bin), parser);
+            parser = nullptr;
+        }
+    }
+    if (!gst_element_link(decoder, d->convert)) {
+        if (parser) gst_bin_remove(GST_BIN(d->bin), parser);
+        gst_bin_remove(GST_BIN(d->bin), decoder);
+        return false;
+    }
+    d->decoder = decoder;
+    d->parser = parser;
+    GstPad* front = gst_element_get_static_pad(parser ? parser : decoder, "sink");
+    gst_ghost_pad_set_target(GST_GHOST_PAD(d->sink), front);
+    gst_object_unref(front);
+    gst_element_sync_state_with_parent(decoder);
+    if (parser) gst_element_sync_state_with_parent(parser);
+    return true;
+}
+
+GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* d = static_cast<DecoderBin*>(data);
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    // The decoder in place keeps working when it takes the new type.
+    if (d->decoder) {
+        GstPad* front = gst_element_get_static_pad(d->parser ? d->parser : d->decoder, "sink");
+        const bool takes = gst_pad_query_accept_caps(front, caps);
+        gst_object_unref(front);
+        if (takes) return GST_PAD_PROBE_OK;
+    }
+    if (!buildDecoder(d, caps)) {
+        gchar* type = gst_caps_to_string(caps);
+        GST_ELEMENT_ERROR(d->bin, STREAM, CODEC_NOT_FOUND, ("No decoder for %s", type), (nullptr));
+        g_free(type);
+        return GST_PAD_PROBE_DROP;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 std::shared_ptr<TGraphFilter> element(const char* factory, const GUID& clsid, bool fileSource = false)
 {
     GstElement* e = make(factory);
     return e ? std::make_shared<TGraphFilter>(e, clsid, fileSource) : nullptr;
+}
+} // namespace
+
+namespace
+{
+QMutex s_registerLock;
+std::map<QString, FilterMaker>& registered()
+{
+    static std::map<QString, FilterMaker> makers;
+    return makers;
 }
 } // namespace
 
@@ -152,7 +325,79 @@ std::shared_ptr<TGraphFilter> Create(const GUID& clsid)
         return null;
     }
     if (clsid == CLSID_DSoundRender) return CreateAudioRenderer();
-    return nullptr;
+    FilterMaker maker;
+    {
+        QMutexLocker lock(&s_registerLock);
+        auto it = registered().find(clsid.ToString().toUpper());
+        if (it != registered().end()) maker = it->second;
+    }
+    return maker ? maker() : nullptr;
+}
+
+void Register(const GUID& clsid, FilterMaker make)
+{
+    QMutexLocker lock(&s_registerLock);
+    registered()[clsid.ToString().toUpper()] = std::move(make);
+}
+
+std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChooser choose)
+{
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    GstElement* source = make("filesrc");
+    GstElement* typefind = make("typefind");
+    if (!source || !typefind) {
+        if (source) gst_object_unref(gst_object_ref_sink(source));
+        if (typefind) gst_object_unref(gst_object_ref_sink(typefind));
+        return nullptr;
+    }
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add_many(GST_BIN(bin), source, typefind, nullptr);
+    gst_element_link(source, typefind);
+    g_object_set_data_full(G_OBJECT(bin), "stillex-reader", new TypedReader { std::move(choose) },
+        [](gpointer p) { delete static_cast<TypedReader*>(p); });
+    g_signal_connect(typefind, "have-type", G_CALLBACK(onReaderType), bin);
+    auto filter = std::make_shared<TGraphFilter>(bin, clsid, true);
+    filter->SetDynamicOutputs(true);
+    return filter;
+}
+
+std::shared_ptr<TGraphFilter> CreateDecoder(
+    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps)
+{
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    GstCaps* input = decoderInputCaps(video, decoderPrefix);
+    GstCaps* output = gst_caps_from_string(outputCaps);
+    GstElement* convert = make(video ? "videoconvert" : "audioconvert");
+    GstElement* filter = make("capsfilter");
+    if (gst_caps_is_empty(input) || !output || !convert || !filter) {
+        gst_caps_unref(input);
+        if (output) gst_caps_unref(output);
+        for (GstElement* e : { convert, filter })
+            if (e) gst_object_unref(gst_object_ref_sink(e));
+        return nullptr;
+    }
+    g_object_set(filter, "caps", output, nullptr);
+    gst_caps_unref(output);
+
+    auto* d = new DecoderBin;
+    d->bin = gst_bin_new(nullptr);
+    d->video = video;
+    d->prefix = decoderPrefix;
+    d->convert = convert;
+    gst_bin_add_many(GST_BIN(d->bin), convert, filter, nullptr);
+    gst_element_link(convert, filter);
+    GstPadTemplate* sinkTemplate = gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, input);
+    gst_caps_unref(input);
+    d->sink = gst_ghost_pad_new_no_target_from_template("sink", sinkTemplate);
+    gst_object_unref(sinkTemplate);
+    gst_pad_set_active(d->sink, TRUE);
+    gst_element_add_pad(d->bin, d->sink);
+    gst_pad_add_probe(d->sink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onDecoderInput, d, nullptr);
+    GstPad* out = gst_element_get_static_pad(filter, "src");
+    gst_element_add_pad(d->bin, gst_ghost_pad_new("src", out));
+    gst_object_unref(out);
+    g_object_set_data_full(G_OBJECT(d->bin), "stillex-decoder", d, [](gpointer p) { delete static_cast<DecoderBin*>(p); });
+    return std::make_shared<TGraphFilter>(d->bin, clsid);
 }
 
 std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName)

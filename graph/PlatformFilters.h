@@ -6,6 +6,8 @@
 #include "graph/TGraphFilter.h"
 
 #include <QString>
+#include <functional>
+#include <gst/gst.h>
 #include <memory>
 
 namespace PlatformFilters
@@ -49,6 +51,25 @@ inline const QString DefaultAudioMoniker
 std::shared_ptr<TGraphFilter> Create(const GUID& clsid);
 // The same from a moniker display name (either form above).
 std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName);
+
+// Filters that other packages provide register how they are made here, so
+// that their class identifiers and monikers work like the platform's own.
+using FilterMaker = std::function<std::shared_ptr<TGraphFilter>()>;
+void Register(const GUID& clsid, FilterMaker make);
+
+// A file reader whose outputs are the streams: a file source, a type finder,
+// and the splitter that `choose` names for the type found (its factory name,
+// or nullptr to refuse the file, which then fails to load).
+using SplitterChooser = std::function<const char*(const GstCaps* type)>;
+std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChooser choose);
+
+// A decoder filter: its input takes whatever the GStreamer decoders whose
+// names start with `decoderPrefix` take for that kind of media (video when
+// `video`, else audio); the decoder, with a parser in front when one exists
+// for the type, is chosen when the stream's type arrives, and its output is
+// converted to `outputCaps`. The output pin exists from the start.
+std::shared_ptr<TGraphFilter> CreateDecoder(
+    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps);
 
 // The desktop's audio output behind a volume control; when this machine has
 // no audio device, a silent sink that still plays in real time.

@@ -55,6 +55,9 @@ public:
     std::vector<TGraphFilter*> Filters() const; // in the order they were added
     TGraphFilter* FindFilterByName(const QString& name) const;
     bool Contains(const TGraphFilter* filter) const;
+    // The graph's own reference to one of its filters (empty when it is not
+    // in this graph), for holders that must keep it alive.
+    std::shared_ptr<TGraphFilter> SharedFilter(TGraphFilter* filter) const { return sharedOf(filter); }
 
     // ---- connections ----
     // Links exactly these two pins, with mt as the only acceptable type when

@@ -1,6 +1,11 @@
 #pragma once
+// The reader for transport streams, Matroska and MP4: the separately
+// installed splitter, which reads the file itself.
 
+#include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
+#include "media/InstalledFilters.h"
+#include "graph/PlatformFilters.h"
 
 class TdmFileMPEG2TS : public TdmGraphTemplate {
     Q_OBJECT
@@ -9,4 +14,7 @@ public:
         : TdmGraphTemplate(QStringLiteral("dmFileMPEG2TS"), parent)
     {
     }
+
+    TTemplateFilter Haali { QStringLiteral("Haali"), QStringLiteral("Haali Media Splitter"),
+        PlatformFilters::SoftwareMoniker(CLSID_HaaliMediaSplitter) };
 };

@@ -1,6 +1,10 @@
 #pragma once
+// The reader of last resort. Its file source is not used by the recipe,
+// which lets the platform build the whole graph from the file.
 
+#include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
+#include "graph/PlatformFilters.h"
 
 class TdmFileUnknown : public TdmGraphTemplate {
     Q_OBJECT
@@ -9,4 +13,7 @@ public:
         : TdmGraphTemplate(QStringLiteral("dmFileUnknown"), parent)
     {
     }
+
+    TTemplateFilter FileSource { QStringLiteral("FileSource"), QStringLiteral("File Source (Async.)"),
+        PlatformFilters::SoftwareMoniker(PlatformFilters::CLSID_AsyncReader) };
 };

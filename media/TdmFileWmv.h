@@ -1,6 +1,9 @@
 #pragma once
+// The ASF reader, which reads the file itself.
 
+#include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
+#include "graph/PlatformFilters.h"
 
 class TdmFileWmv : public TdmGraphTemplate {
     Q_OBJECT
@@ -9,4 +12,7 @@ public:
         : TdmGraphTemplate(QStringLiteral("dmFileWmv"), parent)
     {
     }
+
+    TTemplateFilter asfReader { QStringLiteral("asfReader"), QStringLiteral("WM ASF Reader"),
+        PlatformFilters::SoftwareMoniker(PlatformFilters::CLSID_WMAsfReader) };
 };
