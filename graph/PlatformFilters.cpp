@@ -17,19 +17,57 @@ GstElement* make(const char* factory)
 }
 
 // Shows a pad of an element inside bin as a pad of the bin.
-void ghost(GstElement* bin, GstPad* inner)
+void ghost(GstElement* bin, GstPad* inner, const gchar* name = nullptr)
 {
-    gchar* name = gst_pad_get_name(inner);
-    GstPad* pad = gst_ghost_pad_new(name, inner);
-    g_free(name);
+    gchar* own = name ? nullptr : gst_pad_get_name(inner);
+    GstPad* pad = gst_ghost_pad_new(name ? name : own, inner);
+    g_free(own);
     g_object_set_data(G_OBJECT(inner), "stillex-ghost", pad);
     gst_pad_set_active(pad, TRUE);
     gst_element_add_pad(bin, pad);
 }
 
-void onInnerPadAdded(GstElement*, GstPad* pad, gpointer bin)
+// A splitter's streams leave through a queue each, on threads of their own,
+// as the outputs of a splitter do on the platform: a renderer holding its
+// first picture, or a decoder that needs a few frames before it gives one,
+// must not stop the splitter from feeding the other streams. The queues
+// grow for a stream the others are waiting on.
+GstElement* outputQueue(GstElement* bin)
 {
-    if (GST_PAD_DIRECTION(pad) == GST_PAD_SRC) ghost(GST_ELEMENT(bin), pad);
+    return static_cast<GstElement*>(g_object_get_data(G_OBJECT(bin), "stillex-queue"));
+}
+
+void onInnerPadAdded(GstElement*, GstPad* pad, gpointer binPtr)
+{
+    if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC) return;
+    auto* bin = GST_ELEMENT(binPtr);
+    GstElement* queue = outputQueue(bin);
+    if (!queue) {
+        ghost(bin, pad);
+        return;
+    }
+    GstPad* in = gst_element_request_pad_simple(queue, "sink_%u");
+    if (!in) return;
+    GstPad* out = nullptr;
+    GstIterator* it = gst_pad_iterate_internal_links(in);
+    GValue item = G_VALUE_INIT;
+    if (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        out = GST_PAD(g_value_dup_object(&item));
+        g_value_unset(&item);
+    }
+    gst_iterator_free(it);
+    if (!out || gst_pad_link(pad, in) != GST_PAD_LINK_OK) {
+        if (out) gst_object_unref(out);
+        gst_element_release_request_pad(queue, in);
+        gst_object_unref(in);
+        return;
+    }
+    g_object_set_data_full(G_OBJECT(pad), "stillex-queue-in", in, gst_object_unref);
+    gchar* name = gst_pad_get_name(pad);
+    ghost(bin, out, name);
+    g_free(name);
+    g_object_set_data(G_OBJECT(pad), "stillex-ghost", g_object_get_data(G_OBJECT(out), "stillex-ghost"));
+    gst_object_unref(out);
 }
 
 void onInnerPadRemoved(GstElement*, GstPad* pad, gpointer bin)
@@ -38,11 +76,29 @@ void onInnerPadRemoved(GstElement*, GstPad* pad, gpointer bin)
         g_object_set_data(G_OBJECT(pad), "stillex-ghost", nullptr);
         gst_element_remove_pad(GST_ELEMENT(bin), outer);
     }
+    if (auto* in = static_cast<GstPad*>(g_object_get_data(G_OBJECT(pad), "stillex-queue-in"))) {
+        GstElement* queue = outputQueue(GST_ELEMENT(bin));
+        if (queue) gst_element_release_request_pad(queue, in);
+        g_object_set_data(G_OBJECT(pad), "stillex-queue-in", nullptr);
+    }
 }
 
 void onInnerNoMorePads(GstElement*, gpointer bin)
 {
     gst_element_no_more_pads(GST_ELEMENT(bin));
+}
+
+// Gives bin the queue its splitter's outputs go through.
+void addOutputQueue(GstElement* bin)
+{
+    GstElement* queue = make("multiqueue");
+    if (!queue) return;
+    // Small by count, unbounded by time: the queue grows by itself when
+    // one stream runs dry while another's is full, and a DV frame is big.
+    g_object_set(queue, "max-size-buffers", 8u, "max-size-bytes", 32u * 1024 * 1024, "max-size-time",
+        guint64(0), nullptr);
+    gst_bin_add(GST_BIN(bin), queue);
+    g_object_set_data(G_OBJECT(bin), "stillex-queue", queue);
 }
 
 // Forwards the outputs of a demuxer inside a bin as the bin's own.
@@ -67,6 +123,7 @@ std::shared_ptr<TGraphFilter> readerBin(const char* demuxerFactory, const GUID& 
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), source, demuxer, nullptr);
     gst_element_link(source, demuxer);
+    addOutputQueue(bin);
     forwardOutputs(bin, demuxer);
     auto filter = std::make_shared<TGraphFilter>(bin, clsid, true);
     filter->SetDynamicOutputs(true);
@@ -114,6 +171,7 @@ std::shared_ptr<TGraphFilter> mpeg1Splitter()
     if (!typefind) return nullptr;
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add(GST_BIN(bin), typefind);
+    addOutputQueue(bin);
     GstPad* sink = gst_element_get_static_pad(typefind, "sink");
     GstPad* pad = gst_ghost_pad_new("sink", sink);
     gst_object_unref(sink);
@@ -285,6 +343,22 @@ GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
+// A splitter element in a bin whose outputs go through the output queue.
+std::shared_ptr<TGraphFilter> splitterBin(GstElement* demuxer, const GUID& clsid)
+{
+    if (!demuxer) return nullptr;
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add(GST_BIN(bin), demuxer);
+    addOutputQueue(bin);
+    forwardOutputs(bin, demuxer);
+    GstPad* sink = gst_element_get_static_pad(demuxer, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
+    gst_object_unref(sink);
+    auto filter = std::make_shared<TGraphFilter>(bin, clsid);
+    filter->SetDynamicOutputs(true);
+    return filter;
+}
+
 std::shared_ptr<TGraphFilter> element(const char* factory, const GUID& clsid, bool fileSource = false)
 {
     GstElement* e = make(factory);
@@ -311,12 +385,12 @@ std::shared_ptr<TGraphFilter> Create(const GUID& clsid)
 {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
     if (clsid == CLSID_AsyncReader) return element("filesrc", clsid, true);
-    if (clsid == CLSID_AviSplitter) return element("avidemux", clsid);
+    if (clsid == CLSID_AviSplitter) return splitterBin(make("avidemux"), clsid);
     if (clsid == CLSID_MPEG1Splitter) return mpeg1Splitter();
     if (clsid == CLSID_MPEG2Demultiplexer || clsid == CLSID_MPEG2Splitter)
-        return element("mpegpsdemux", clsid);
+        return splitterBin(make("mpegpsdemux"), clsid);
     if (clsid == CLSID_WMAsfReader) return readerBin("asfdemux", clsid);
-    if (clsid == CLSID_DVSplitter) return element("dvdemux", clsid);
+    if (clsid == CLSID_DVSplitter) return splitterBin(make("dvdemux"), clsid);
     if (clsid == CLSID_DVVideoCodec) return element("dvdec", clsid);
     if (clsid == CLSID_NullRenderer) {
         // Renders on the clock, as a renderer does (a fake sink would not).
@@ -340,6 +414,11 @@ void Register(const GUID& clsid, FilterMaker make)
     registered()[clsid.ToString().toUpper()] = std::move(make);
 }
 
+std::shared_ptr<TGraphFilter> CreateSplitter(GstElement* demuxer, const GUID& clsid)
+{
+    return splitterBin(demuxer, clsid);
+}
+
 std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChooser choose)
 {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
@@ -353,6 +432,7 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), source, typefind, nullptr);
     gst_element_link(source, typefind);
+    addOutputQueue(bin);
     g_object_set_data_full(G_OBJECT(bin), "stillex-reader", new TypedReader { std::move(choose) },
         [](gpointer p) { delete static_cast<TypedReader*>(p); });
     g_signal_connect(typefind, "have-type", G_CALLBACK(onReaderType), bin);

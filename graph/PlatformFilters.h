@@ -57,6 +57,10 @@ std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName);
 using FilterMaker = std::function<std::shared_ptr<TGraphFilter>()>;
 void Register(const GUID& clsid, FilterMaker make);
 
+// A splitter made of a GStreamer demuxer (a floating reference is taken):
+// its outputs leave through queues, each stream on a thread of its own.
+std::shared_ptr<TGraphFilter> CreateSplitter(GstElement* demuxer, const GUID& clsid = GUID_NULL);
+
 // A file reader whose outputs are the streams: a file source, a type finder,
 // and the splitter that `choose` names for the type found (its factory name,
 // or nullptr to refuse the file, which then fails to load).

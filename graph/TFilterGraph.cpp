@@ -608,7 +608,7 @@ HRESULT TFilterGraph::RenderFile(const QString& path)
     for (GstElementFactory* factory : splittersFor(caps)) {
         GstElement* element = gst_element_factory_create(factory, nullptr);
         if (!element) continue;
-        auto candidate = std::make_shared<TGraphFilter>(element, GUID_NULL);
+        auto candidate = PlatformFilters::CreateSplitter(element);
         const QString name
             = QString::fromUtf8(gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME));
         TGraphPin* in = firstPin(candidate.get(), PINDIR_INPUT, true);

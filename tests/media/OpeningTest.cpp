@@ -1,6 +1,7 @@
 // Opening real files: which recipe reads each kind of file, which streams it
 // finds and under which names, and how failures and the cache behave.
 
+#include "graph/MediaTypeGuids.h"
 #include "media/InstalledFilters.h"
 #include "media/SourcePaths.h"
 #include "media/TAudioSource.h"
@@ -108,4 +109,170 @@ TEST_F(Opening, RawDvGoesToTheRecipeOfLastResort)
     // That recipe is named after the whole path, and so are its streams.
     EXPECT_EQ(describe(b), QStringLiteral("Unknown | %1 | %1").arg(path));
     EXPECT_EQ(b.DisplayName, QStringLiteral("dv-pal-4x3.dv"));
+}
+
+TEST_F(Opening, TheSplitterMarkedAbsentLeavesOnlyTheRecipeOfLastResort)
+{
+    const QString path = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(path.isEmpty());
+    HaaliPresent = false;
+    TFileMpeg2TSCaptureDevice recipe(path);
+    EXPECT_FALSE(recipe.ProbeOk);
+    EXPECT_EQ(recipe.VideoStreams.Count(), 0);
+    TGrabBuilder b(path);
+    EXPECT_EQ(describe(b), QStringLiteral("Unknown | %1 | %1").arg(path));
+}
+
+TEST_F(Opening, BadFilesFailCleanlyAndPathsWithoutExtension)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString mkv = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(mkv.isEmpty());
+
+    // Garbage, a file cut short, an empty file, a missing one.
+    QFile garbage(dir.filePath(QStringLiteral("garbage.avi")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    QByteArray bytes(65536, '\0');
+    quint32 x = 12345;
+    for (char& c : bytes)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    garbage.write(bytes);
+    garbage.close();
+    QFile source(mkv);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QFile cut(dir.filePath(QStringLiteral("cut.mkv")));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(source.read(300)); // before the track headers
+    cut.close();
+    QFile(dir.filePath(QStringLiteral("empty.mpg"))).open(QIODevice::WriteOnly);
+
+    for (const QString& name : { QStringLiteral("garbage.avi"), QStringLiteral("cut.mkv"), QStringLiteral("empty.mpg"),
+             QStringLiteral("missing.avi") }) {
+        TGrabBuilder b(dir.filePath(name));
+        EXPECT_TRUE(b.Failed) << name.toStdString();
+        EXPECT_EQ(b.DisplayName, NoVideoFileName);
+        EXPECT_EQ(b.VideoSources.Count() + b.AudioSources.Count(), 0);
+        EXPECT_EQ(b.Devices().Count(), 0);
+    }
+
+    // A dot in a folder's name is no extension; the scene file is the path
+    // with ".scn" added.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("dir.old")));
+    const QString film = dir.filePath(QStringLiteral("dir.old/film"));
+    ASSERT_TRUE(QFile::copy(mkv, film));
+    TGrabBuilder withoutScenes(film);
+    EXPECT_FALSE(withoutScenes.HasSceneFile);
+    QFile(film + QStringLiteral(".scn")).open(QIODevice::WriteOnly);
+    TGrabBuilder b(film);
+    EXPECT_TRUE(b.HasSceneFile);
+    EXPECT_EQ(describe(b), QStringLiteral("Unknown | %1 | %1").arg(film));
+    EXPECT_EQ(b.DisplayName, QStringLiteral("film"));
+}
+
+TEST_F(Opening, ThePathIsClassifiedOnceWhateverItsCase)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString avi = TestMediaPath(QStringLiteral("raw-160x120.avi"));
+    ASSERT_FALSE(avi.isEmpty());
+    const QString path = dir.filePath(QStringLiteral("Clip.AVI"));
+    QFile(path).open(QIODevice::WriteOnly); // empty: fails
+
+    TBuilderCache cache;
+    TGrabBuilder* first = cache.BuilderFor(path);
+    ASSERT_TRUE(first->Failed);
+    // Made readable since: a failure stays until the program restarts.
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(avi, path));
+    EXPECT_EQ(cache.BuilderFor(path), first);
+    EXPECT_EQ(cache.BuilderFor(path.toLower()), first);
+    EXPECT_TRUE(first->Failed);
+    EXPECT_EQ(cache.Count(), 1);
+
+    const QString other = dir.filePath(QStringLiteral("other.avi"));
+    ASSERT_TRUE(QFile::copy(avi, other));
+    TGrabBuilder* good = cache.BuilderFor(other);
+    EXPECT_FALSE(good->Failed);
+    EXPECT_EQ(good->DisplayName, QStringLiteral("other.avi"));
+    EXPECT_EQ(cache.BuilderFor(other.toUpper().replace(dir.path().toUpper(), dir.path())), good);
+}
+
+TEST_F(Opening, AttachingTwiceAddsNothingAndDetachTakesOutAll)
+{
+    const QString path = TestMediaPath(QStringLiteral("mpeg2-pal-16x9.mpg"));
+    ASSERT_FALSE(path.isEmpty());
+    TFileMpeg2PSCaptureDevice recipe(path);
+    ASSERT_TRUE(recipe.ProbeOk);
+    EXPECT_EQ(recipe.Graph, nullptr);
+
+    TFilterGraph graph;
+    ASSERT_TRUE(recipe.AttachToGraph(&graph));
+    const auto filters = graph.Filters();
+    EXPECT_EQ(filters.size(), 2u);
+    ASSERT_TRUE(recipe.AttachToGraph(&graph));
+    EXPECT_EQ(graph.Filters(), filters);
+    // The streams are found again by kind and number.
+    TGraphPin* video = recipe.FindStreamPin(MEDIATYPE_Video, 0);
+    ASSERT_TRUE(video);
+    EXPECT_EQ(video->Filter(), recipe.StreamSource);
+    EXPECT_TRUE(recipe.FindStreamPin(MEDIATYPE_Audio, 0));
+    EXPECT_FALSE(recipe.FindStreamPin(MEDIATYPE_Audio, 1));
+
+    // Moving to another graph takes the filters with it.
+    TFilterGraph other;
+    ASSERT_TRUE(recipe.AttachToGraph(&other));
+    EXPECT_TRUE(graph.Filters().empty());
+    EXPECT_EQ(other.Filters().size(), 2u);
+    EXPECT_TRUE(recipe.DetachFromGraph());
+    EXPECT_TRUE(other.Filters().empty());
+    EXPECT_EQ(recipe.StreamSource, nullptr);
+}
+
+TEST(InstalledFilters, DecodersGiveRgbVideoAndPcmAudioFromCompressedStreams)
+{
+    DetectInstalledFilters();
+    ASSERT_TRUE(HaaliPresent && FfdshowVideoPresent && FfdshowAudioPresent);
+    const QString path = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(path.isEmpty());
+
+    TFilterGraph graph;
+    auto splitter = CreateHaaliSplitter();
+    auto video = CreateFfdshowVideoDecoder();
+    auto audio = CreateFfdshowAudioDecoder();
+    GstElement* vbin = gst_parse_bin_from_description(
+        "capsfilter caps=video/x-raw,format=BGRx ! fakesink name=out sync=false", TRUE, nullptr);
+    GstElement* abin = gst_parse_bin_from_description(
+        "capsfilter caps=audio/x-raw,format=S16LE ! fakesink name=out sync=false", TRUE, nullptr);
+    auto vsink = std::make_shared<TGraphFilter>(vbin, GUID_NULL);
+    auto asink = std::make_shared<TGraphFilter>(abin, GUID_NULL);
+    ASSERT_TRUE(splitter && video && audio);
+    for (auto& [f, name] : std::vector<std::pair<std::shared_ptr<TGraphFilter>, QString>> {
+             { splitter, HaaliSplitterName }, { video, FfdshowVideoName }, { audio, FfdshowAudioName },
+             { vsink, QStringLiteral("v") }, { asink, QStringLiteral("a") } })
+        ASSERT_TRUE(SUCCEEDED(graph.AddFilter(f, name)));
+    ASSERT_EQ(splitter->Load(path), S_OK);
+    TGraphPin* v = nullptr;
+    TGraphPin* a = nullptr;
+    ASSERT_EQ(graph.FindPin(splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, true, 0, &v), S_OK);
+    ASSERT_EQ(graph.FindPin(splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Audio, true, 0, &a), S_OK);
+    // The decoders already in the graph are the ones the connection takes.
+    ASSERT_EQ(graph.RenderStream(nullptr, nullptr, v, nullptr, vsink.get()), S_OK);
+    ASSERT_EQ(graph.RenderStream(nullptr, nullptr, a, nullptr, asink.get()), S_OK);
+    EXPECT_EQ(v->ConnectedTo()->Filter(), video.get());
+    EXPECT_EQ(a->ConnectedTo()->Filter(), audio.get());
+    graph.Pause();
+    int state = -1;
+    ASSERT_EQ(graph.GetState(10000, state), S_OK);
+    ASSERT_EQ(graph.SetPosition(2 * 10'000'000LL), S_OK);
+    ASSERT_EQ(graph.GetState(10000, state), S_OK);
+    for (GstElement* bin : { vbin, abin }) {
+        GstElement* out = gst_bin_get_by_name(GST_BIN(bin), "out");
+        GstSample* sample = nullptr;
+        g_object_get(out, "last-sample", &sample, nullptr);
+        gst_object_unref(out);
+        ASSERT_TRUE(sample);
+        EXPECT_TRUE(gst_sample_get_buffer(sample));
+        gst_sample_unref(sample);
+    }
 }
