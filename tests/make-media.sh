@@ -31,6 +31,14 @@
 #                      Every picture carries its frame number (see below).
 # raw-160x120.avi      AVI with uncompressed I420 video 160x120 at 25 fps,
 #                      25 frames, no audio; frame number as below.
+# dv-pal-type1.avi     the same 10 frames in the layout called type 1
+#                      (written by dv-type1-avi.py): ONE stream, strh fccType 'iavs',
+#                      fccHandler 'dvsd', strf a 32-byte DVINFO holding the
+#                      first frame's AAUX source/control packs (both halves)
+#                      and VAUX source/control packs; 25 fps, 720x576, each
+#                      '00db' chunk one whole 144000-byte DIF frame (audio
+#                      inside), idx1 index. GStreamer's avidemux gives it out
+#                      as video/x-dv systemstream=true, for dvdemux to split.
 #
 # Frame number in the picture: the top 16 rows hold a strip of 20-pixel-wide
 # cells, cell k (x from 20k to 20k+19, leftmost is k = 0) white when bit k of
@@ -39,7 +47,51 @@
 # compare with 128. The 320-pixel clip has 16 cells, the 160-pixel one 8. The
 # number is also drawn in digits below the strip, for people.
 #
-# Needs ffmpeg (Debian package ffmpeg).
+# The files below carry no frame number. Unless said otherwise: 25 fps, 2 s
+# (50 frames), a moving test pattern, a keyframe every 25 frames (every 12
+# for MPEG-1 and MPEG-2), audio 48 kHz stereo (a 440 Hz tone).
+# mpeg4-mp3.avi        AVI, 2 streams: MPEG-4 Visual simple profile (tag
+#                      FMP4) 320x240; MP3 96 kb/s.
+# video-only.avi       AVI, 1 stream: MPEG-4 Visual 320x240, no audio.
+# mpeg1-system.mpg     MPEG-1 system stream, 2 streams: MPEG-1 video 352x288
+#                      1 Mb/s; MP2 128 kb/s.
+# mpeg1-video.m1v      elementary MPEG-1 video 352x288, no container.
+# audio-only.mp2       elementary MPEG-1 layer 2 audio, 128 kb/s, 1 s
+#                      (42 frames), no video.
+# mpeg2-2audio.mpg     MPEG-2 program stream, 3 streams: MPEG-2 video (main
+#                      profile) 352x288; two MP2 128 kb/s (stream ids 0xc0
+#                      with 440 Hz, 0xc1 with 880 Hz).
+# mpeg2-2audio.vob     the same with two AC-3 192 kb/s streams (private
+#                      stream 1, substreams 0x80 and 0x81).
+# h264-ac3.ts          MPEG transport stream (188-byte packets), 2 streams:
+#                      H.264 high profile 320x240; AC-3 192 kb/s.
+# h264-ac3.m2ts        the same in 192-byte packets (PIDs 0x1011 and 0x1100).
+#                      The AC-3 has stream type 0x81 in both files, but
+#                      GStreamer's tsdemux announces it here as audio/x-eac3
+#                      (ac3parse then says audio/x-ac3), in the .ts as
+#                      audio/x-ac3.
+# h264-ac3.mts         byte for byte h264-ac3.m2ts.
+# ts-named.mpg         byte for byte h264-ac3.ts: a transport stream under a
+#                      program-stream name.
+# h264-vorbis.mkv      Matroska, 2 streams: H.264 320x240; Vorbis.
+# h264-aac.mp4         MP4 (brand 'isom'), 2 streams: H.264 176x144; AAC-LC
+#                      64 kb/s.
+# h264-aac.m4v         the same streams, brand 'M4V '.
+# h264-aac.mov         the same streams in QuickTime (brand 'qt  ').
+# h264-aac.3g2         the same streams in 3GPP2 (brand '3g2b').
+# wmv2-wma.wmv         ASF, 2 streams: WMV2 (Windows Media Video 8) 320x240
+#                      500 kb/s; WMA version 2, 64 kb/s.
+# wmv2-wma.asf         byte for byte wmv2-wma.wmv.
+# two-video.mkv        Matroska, 3 streams: H.264 160x120 test pattern;
+#                      H.264 160x120 colour bars; AAC-LC 64 kb/s.
+# noextension          byte for byte mpeg4-mp3.avi, no dot in its name.
+# truncated.avi        the first 3000 bytes of mpeg4-mp3.avi: it ends inside
+#                      the first stream's header list, so no frame at all;
+#                      avidemux fails ("Could not demultiplex stream").
+# random.avi           65536 fixed pseudo-random bytes (starting 1f 3b ba
+#                      e0), the same on every run; no type is found.
+#
+# Needs ffmpeg and python3 (Debian packages ffmpeg and python3).
 set -eu
 
 if [ $# -ne 1 ] || [ -z "$1" ]; then
@@ -50,6 +102,10 @@ out=$1
 mkdir -p "$out"
 command -v ffmpeg >/dev/null 2>&1 || {
     echo "$0: ffmpeg is missing (apt-get install ffmpeg)" >&2
+    exit 1
+}
+command -v python3 >/dev/null 2>&1 || {
+    echo "$0: python3 is missing (apt-get install python3)" >&2
     exit 1
 }
 
@@ -135,3 +191,120 @@ raw()
         -c:v rawvideo -pix_fmt yuv420p -f avi "$tmp"
 }
 make raw-160x120.avi raw
+
+# The type-1 layout (one 'iavs' stream carrying whole DIF frames, audio
+# inside) comes from old capture software; no muxer at hand writes it.
+dv_type1()
+{
+    python3 "$(dirname "$0")/dv-type1-avi.py" "$out/dv-pal-4x3.dv" "$tmp" 10
+}
+make dv-pal-type1.avi dv_type1
+
+# copy_of NAME: a byte copy of a file made above.
+copy_of() { cp "$out/$1" "$tmp"; }
+
+# av SIZE SECONDS ARGS...: a 25 fps test pattern and a stereo tone, cut to
+# SECONDS and encoded as ARGS say.
+av()
+{
+    size=$1
+    seconds=$2
+    shift 2
+    $FF -f lavfi -i "testsrc2=size=$size:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+        -t "$seconds" -ac 2 "$@" "$tmp"
+}
+
+# av2 SIZE ARGS...: as av, 2 s long, with a second tone as a second audio
+# stream.
+av2()
+{
+    size=$1
+    shift
+    $FF -f lavfi -i "testsrc2=size=$size:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+        -f lavfi -i "sine=frequency=880:sample_rate=48000" -t 2 -map 0:v -map 1:a -map 2:a \
+        -ac 2 "$@" "$tmp"
+}
+
+# av_h264 SIZE ARGS...: as av, 2 s of H.264 with a keyframe every second.
+av_h264()
+{
+    size=$1
+    shift
+    av "$size" 2 -c:v libx264 -preset veryfast -crf 28 -pix_fmt yuv420p -g 25 "$@"
+}
+
+mpeg4_mp3() { av 320x240 2 -c:v mpeg4 -q:v 5 -g 25 -c:a libmp3lame -b:a 96k -f avi; }
+make mpeg4-mp3.avi mpeg4_mp3
+
+mpeg1_system() { av 352x288 2 -c:v mpeg1video -b:v 1000k -g 12 -c:a mp2 -b:a 128k -f mpeg; }
+make mpeg1-system.mpg mpeg1_system
+
+mpeg2_2mp2() { av2 352x288 -c:v mpeg2video -b:v 1000k -g 12 -c:a mp2 -b:a 128k -f vob; }
+make mpeg2-2audio.mpg mpeg2_2mp2
+
+mpeg2_2ac3() { av2 352x288 -c:v mpeg2video -b:v 1000k -g 12 -c:a ac3 -b:a 192k -f vob; }
+make mpeg2-2audio.vob mpeg2_2ac3
+
+mpeg1_video() { av 352x288 2 -an -c:v mpeg1video -b:v 1000k -g 12 -f mpeg1video; }
+make mpeg1-video.m1v mpeg1_video
+
+mp2_audio()
+{
+    $FF -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 1 -ac 2 -c:a mp2 -b:a 128k -f mp2 "$tmp"
+}
+make audio-only.mp2 mp2_audio
+
+# m2ts and mts are the 192-byte-packet form (a 4-byte arrival time before
+# each 188-byte packet) that Blu-ray and camcorders write.
+h264_ac3() { av_h264 320x240 -c:a ac3 -b:a 192k -f mpegts -mpegts_m2ts_mode "$1"; }
+make h264-ac3.ts h264_ac3 0
+make h264-ac3.m2ts h264_ac3 1
+make h264-ac3.mts copy_of h264-ac3.m2ts
+
+h264_vorbis() { av_h264 320x240 -c:a libvorbis -q:a 3 -f matroska; }
+make h264-vorbis.mkv h264_vorbis
+
+# 176x144 is the size phones recorded 3GPP2 at; the four files share it so
+# that they differ only in their container. The ipod muxer brands its file
+# 'M4V ', as .m4v video usually is.
+h264_aac() { av_h264 176x144 -c:a aac -b:a 64k -f "$1"; }
+make h264-aac.mp4 h264_aac mp4
+make h264-aac.m4v h264_aac ipod
+make h264-aac.mov h264_aac mov
+make h264-aac.3g2 h264_aac 3g2
+
+wmv2_wma() { av 320x240 2 -c:v wmv2 -b:v 500k -g 25 -c:a wmav2 -b:a 64k -f asf; }
+make wmv2-wma.wmv wmv2_wma
+make wmv2-wma.asf copy_of wmv2-wma.wmv
+
+two_video()
+{
+    $FF -f lavfi -i "testsrc2=size=160x120:rate=25" -f lavfi -i "smptebars=size=160x120:rate=25" \
+        -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 2 -map 0:v -map 1:v -map 2:a \
+        -c:v libx264 -preset veryfast -crf 28 -pix_fmt yuv420p -g 25 -ac 2 -c:a aac -b:a 64k -f matroska "$tmp"
+}
+make two-video.mkv two_video
+
+video_only() { av 320x240 2 -an -c:v mpeg4 -q:v 5 -g 25 -f avi; }
+make video-only.avi video_only
+
+# Files that are not what their names say, or not whole.
+make noextension copy_of mpeg4-mp3.avi
+make ts-named.mpg copy_of h264-ac3.ts
+
+truncated() { head -c 3000 "$out/mpeg4-mp3.avi" >"$tmp"; }
+make truncated.avi truncated
+
+# A fixed generator (Park-Miller; every product stays below 2^53, so awk's
+# doubles hold it exactly) keeps the bytes the same on every run.
+noise()
+{
+    LC_ALL=C awk 'BEGIN {
+        x = 20240611
+        for (i = 0; i < 65536; i++) {
+            x = (16807 * x) % 2147483647
+            printf "%c", int(x / 256) % 256
+        }
+    }' >"$tmp"
+}
+make random.avi noise
