@@ -1029,6 +1029,9 @@ struct TAudioRow {
 const TAudioRow AudioRows[] = {
     { WAVE_FORMAT_DOLBY_AC3, MEDIASUBTYPE_DOLBY_AC3, "audio/x-ac3", "audio/x-ac3", TAudioKind::Plain },
     { WAVE_FORMAT_DOLBY_AC3, MEDIASUBTYPE_DOLBY_AC3, "audio/ac3", nullptr, TAudioKind::Plain },
+    // DVD program streams carry AC-3 and DTS in private stream 1.
+    { WAVE_FORMAT_DOLBY_AC3, MEDIASUBTYPE_DOLBY_AC3, "audio/x-private1-ac3", nullptr, TAudioKind::Plain },
+    { WAVE_FORMAT_DTS, MEDIASUBTYPE_DTS, "audio/x-private1-dts", nullptr, TAudioKind::Plain },
     { WAVE_FORMAT_DTS, MEDIASUBTYPE_DTS, "audio/x-dts", "audio/x-dts", TAudioKind::Plain },
     { WAVE_FORMAT_WMAUDIO1, MEDIASUBTYPE_MSAUDIO1, "audio/x-wma, wmaversion=(int)1",
         "audio/x-wma, wmaversion=(int)1", TAudioKind::Blocked },
@@ -1219,6 +1222,29 @@ bool RateFromFrameDuration(REFERENCE_TIME duration, int& num, int& den)
     return num > 0 && den > 0;
 }
 
+namespace
+{
+bool isContainer(const GstStructure* s)
+{
+    static GList* const demuxers = gst_element_factory_list_get_elements(
+        GST_ELEMENT_FACTORY_TYPE_DEMUXER, GST_RANK_MARGINAL);
+    GstCaps* caps = gst_caps_new_full(gst_structure_copy(s), nullptr);
+    bool found = false;
+    for (GList* l = demuxers; l && !found; l = l->next) {
+        for (const GList* t = gst_element_factory_get_static_pad_templates(GST_ELEMENT_FACTORY(l->data));
+             t && !found; t = t->next) {
+            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
+            if (templ->direction != GST_PAD_SINK) continue;
+            GstCaps* accepted = gst_static_pad_template_get_caps(templ);
+            found = !gst_caps_is_any(accepted) && gst_caps_can_intersect(caps, accepted);
+            gst_caps_unref(accepted);
+        }
+    }
+    gst_caps_unref(caps);
+    return found;
+}
+} // namespace
+
 bool MediaTypeFromCaps(const GstCaps* caps, TMediaType& out)
 {
     if (!caps || gst_caps_is_any(caps) || gst_caps_is_empty(caps)) return false;
@@ -1242,7 +1268,23 @@ bool MediaTypeFromStructure(const GstStructure* s, TMediaType& out)
     if (gst_structure_has_name(s, "audio/mpeg")) return mpegAudioFromCaps(s, out);
     if (gst_structure_has_name(s, "audio/x-private1-lpcm") || gst_structure_has_name(s, "audio/x-lpcm"))
         return lpcmFromCaps(s, out);
-    return containerFromCaps(s, out) || codecVideoFromCaps(s, out) || tableAudioFromCaps(s, out);
+    if (containerFromCaps(s, out) || codecVideoFromCaps(s, out) || tableAudioFromCaps(s, out)) return true;
+    // A format without a record of its own: a container when a demuxer
+    // reads it (the input of a splitter carries a stream, not video), else
+    // audio or video by its name, so that a splitter's pin is found by its
+    // major type whatever it carries.
+    const char* name = gst_structure_get_name(s);
+    if (isContainer(s)) {
+        out = TMediaType(MEDIATYPE_Stream, GUID_NULL, FORMAT_None);
+        return true;
+    }
+    const bool audio = g_str_has_prefix(name, "audio/");
+    if (!audio && !g_str_has_prefix(name, "video/") && !g_str_has_prefix(name, "image/")) return false;
+    out = TMediaType();
+    out.majortype = audio ? MEDIATYPE_Audio : MEDIATYPE_Video;
+    out.subtype = GUID_NULL;
+    out.formattype = GUID_NULL;
+    return true;
 }
 
 GstCaps* CapsFromMediaType(const TMediaType& mt)

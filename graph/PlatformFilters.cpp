@@ -359,6 +359,26 @@ std::shared_ptr<TGraphFilter> splitterBin(GstElement* demuxer, const GUID& clsid
     return filter;
 }
 
+// A splitter that looks at its stream's type first and refuses what its
+// demuxer is not for.
+std::shared_ptr<TGraphFilter> typefindSplitter(const GUID& clsid, SplitterChooser choose)
+{
+    GstElement* typefind = make("typefind");
+    if (!typefind) return nullptr;
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add(GST_BIN(bin), typefind);
+    addOutputQueue(bin);
+    GstPad* sink = gst_element_get_static_pad(typefind, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", sink));
+    gst_object_unref(sink);
+    g_object_set_data_full(G_OBJECT(bin), "stillex-reader", new TypedReader { std::move(choose) },
+        [](gpointer p) { delete static_cast<TypedReader*>(p); });
+    g_signal_connect(typefind, "have-type", G_CALLBACK(onReaderType), bin);
+    auto filter = std::make_shared<TGraphFilter>(bin, clsid);
+    filter->SetDynamicOutputs(true);
+    return filter;
+}
+
 std::shared_ptr<TGraphFilter> element(const char* factory, const GUID& clsid, bool fileSource = false)
 {
     GstElement* e = make(factory);
@@ -388,7 +408,16 @@ std::shared_ptr<TGraphFilter> Create(const GUID& clsid)
     if (clsid == CLSID_AviSplitter) return splitterBin(make("avidemux"), clsid);
     if (clsid == CLSID_MPEG1Splitter) return mpeg1Splitter();
     if (clsid == CLSID_MPEG2Demultiplexer || clsid == CLSID_MPEG2Splitter)
-        return splitterBin(make("mpegpsdemux"), clsid);
+        return typefindSplitter(clsid, [](const GstCaps* type) -> const char* {
+            // Program streams only: the demultiplexer would otherwise find
+            // packet starts inside a transport stream and take it.
+            const GstStructure* s = gst_caps_get_structure(type, 0);
+            gboolean system = FALSE;
+            return gst_structure_has_name(s, "video/mpeg") && gst_structure_get_boolean(s, "systemstream", &system)
+                    && system
+                ? "mpegpsdemux"
+                : nullptr;
+        });
     if (clsid == CLSID_WMAsfReader) return readerBin("asfdemux", clsid);
     if (clsid == CLSID_DVSplitter) return splitterBin(make("dvdemux"), clsid);
     if (clsid == CLSID_DVVideoCodec) return element("dvdec", clsid);

@@ -110,6 +110,21 @@ TFilterGraph::TFilterGraph()
     gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
 }
 
+void TFilterGraph::Reset()
+{
+    RemoveAllFilters();
+    gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_NULL);
+    m_errors = 0;
+    m_seekPending = false;
+    m_dropUntil = -1;
+    m_lastPosition = 0;
+    m_segmentBase = 0;
+    m_state = 0;
+    m_building = true;
+    SetUseClock(m_useClock);
+    gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+}
+
 TFilterGraph::~TFilterGraph()
 {
     RemoveAllFilters();
@@ -785,6 +800,7 @@ bool TFilterGraph::seekExact(gint64 target)
     }
     m_dropUntil = target;
     m_seekPending = true;
+    m_segmentBase = (start - startOffset()) / 100;
     const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
         GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);

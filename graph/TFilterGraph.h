@@ -116,6 +116,14 @@ public:
     HRESULT GetCurrentPosition(int64_t& position) const;
     // Flushing and exact: the frame shown is the one at pos.
     HRESULT SetPosition(int64_t pos);
+    // The position (counted like the others) that sample time 0 of our
+    // filters stands for since the last seek: the seek's position, or
+    // earlier where a splitter had to be sent ahead of it.
+    int64_t SegmentBase() const { return m_segmentBase.load(); }
+
+    // Takes every filter out and starts afresh: no error remembered,
+    // position 0, stopped, the clock as it was.
+    void Reset();
 
     // ---- clock and audio ----
     // Off: no reference clock, every sample is rendered as soon as it comes.
@@ -173,5 +181,6 @@ private:
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
     int64_t m_lastPosition = 0;
+    std::atomic<int64_t> m_segmentBase { 0 };
     std::function<void()> m_complete;
 };

@@ -35,19 +35,46 @@ HRESULT TGraphPin::ConnectionMediaType(TMediaType& out) const
         GstCaps* mine = gst_pad_query_caps(m_pad, nullptr);
         caps = gst_pad_peer_query_caps(m_pad, mine);
         gst_caps_unref(mine);
+        // The type the link would settle on.
+        if (caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps)) caps = gst_caps_fixate(caps);
     }
     const bool ok = MediaTypeFromCaps(caps, out);
     if (caps) gst_caps_unref(caps);
     return ok ? S_OK : E_FAIL;
 }
 
+namespace
+{
+// The type of one structure of a pin's caps. Caps that are not fixed yet (a
+// parser's or decoder's output before any data) have no record of their
+// own: the type they would settle on is taken, and failing that their kind.
+bool typeOf(const GstStructure* s, TMediaType& out, bool& kindOnly)
+{
+    kindOnly = false;
+    if (MediaTypeFromStructure(s, out)) return true;
+    GstCaps* one = gst_caps_new_full(gst_structure_copy(s), nullptr);
+    one = gst_caps_fixate(one);
+    const bool ok = !gst_caps_is_empty(one) && MediaTypeFromStructure(gst_caps_get_structure(one, 0), out);
+    gst_caps_unref(one);
+    if (ok) return true;
+    const char* name = gst_structure_get_name(s);
+    const bool audio = g_str_has_prefix(name, "audio/");
+    if (!audio && !g_str_has_prefix(name, "video/")) return false;
+    out = TMediaType();
+    out.majortype = audio ? MEDIATYPE_Audio : MEDIATYPE_Video;
+    kindOnly = true;
+    return true;
+}
+} // namespace
+
 bool TGraphPin::PreferredMediaType(TMediaType& out) const
 {
     GstCaps* caps = Caps();
     if (!caps) return false;
     bool ok = false;
+    bool kindOnly = false;
     for (guint i = 0; i < gst_caps_get_size(caps) && !ok; ++i)
-        ok = MediaTypeFromStructure(gst_caps_get_structure(caps, i), out);
+        ok = typeOf(gst_caps_get_structure(caps, i), out, kindOnly);
     gst_caps_unref(caps);
     return ok;
 }
@@ -58,17 +85,10 @@ bool TGraphPin::OffersType(const GUID& majortype, const GUID& subtype) const
     if (!caps) return false;
     bool found = false;
     for (guint i = 0; i < gst_caps_get_size(caps) && !found; ++i) {
-        const GstStructure* s = gst_caps_get_structure(caps, i);
         TMediaType mt;
-        if (MediaTypeFromStructure(s, mt)) {
-            found = mt.majortype == majortype && (subtype == GUID_NULL || mt.subtype == subtype);
-        } else if (subtype == GUID_NULL && gst_structure_has_name(s, "video/x-raw")) {
-            // Raw types have no record until they are fixed (a decoder's
-            // output before it decoded anything), but their kind is known.
-            found = majortype == MEDIATYPE_Video;
-        } else if (subtype == GUID_NULL && gst_structure_has_name(s, "audio/x-raw")) {
-            found = majortype == MEDIATYPE_Audio;
-        }
+        bool kindOnly = false;
+        if (typeOf(gst_caps_get_structure(caps, i), mt, kindOnly))
+            found = mt.majortype == majortype && (subtype == GUID_NULL || (!kindOnly && mt.subtype == subtype));
     }
     gst_caps_unref(caps);
     return found;

@@ -55,7 +55,12 @@ protected:
     TCaptureDevice(const QString& name, int32_t number = 1);
     // Run by the most derived constructor, once the recipe can attach.
     void Probe();
-    bool AttachedTo(const TFilterGraph* graph) const { return graph && Graph == graph && StreamSource; }
+    // Attached there with the stream source still in it (clearing a graph
+    // takes the filters out behind the recipe's back).
+    bool AttachedTo(const TFilterGraph* graph) const
+    {
+        return graph && Graph == graph && StreamSource && graph->Contains(StreamSource);
+    }
 
 private:
     void collectStreams(const GUID& kind);

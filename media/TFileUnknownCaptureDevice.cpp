@@ -55,6 +55,11 @@ bool TFileUnknownCaptureDevice::AttachToGraph(TFilterGraph* graph)
     Graph = graph;
     if (!graph) return false;
     graph->Stop();
+    // A source that some clearing took out of its graph is no attachment.
+    if (StreamSource && !StreamSource->Graph()) {
+        StreamSource = nullptr;
+        m_source.reset();
+    }
     if (StreamSource) return false;
 
     std::shared_ptr<TGraphFilter> video = videoWindow() ? videoWindow()() : rawVideoSink();

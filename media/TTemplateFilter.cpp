@@ -22,9 +22,19 @@ TTemplateFilter::~TTemplateFilter()
     TakeOut();
 }
 
+void TTemplateFilter::SetMoniker(const QString& moniker, const QString& friendlyName)
+{
+    if (!friendlyName.isEmpty()) m_friendlyName = friendlyName;
+    TakeOut();
+    m_filter.reset();
+    m_make = nullptr;
+    m_moniker = moniker;
+}
+
 TGraphFilter* TTemplateFilter::BaseFilter()
 {
-    if (!m_filter) m_filter = m_make ? m_make() : PlatformFilters::CreateFromMoniker(m_moniker);
+    if (!m_filter && (m_make || !m_moniker.isEmpty()))
+        m_filter = m_make ? m_make() : PlatformFilters::CreateFromMoniker(m_moniker);
     return m_filter.get();
 }
 

@@ -27,6 +27,9 @@ public:
     const QString& Name() const { return m_name; }
     const QString& FriendlyName() const { return m_friendlyName; }
     const QString& Moniker() const { return m_moniker; }
+    // Another filter from now on: the one made so far is taken out and let
+    // go. An empty moniker leaves the object without a filter.
+    void SetMoniker(const QString& moniker, const QString& friendlyName = QString());
 
     // The filter, made now if need be; nullptr when it cannot be made here.
     TGraphFilter* BaseFilter();

@@ -95,10 +95,71 @@ TEST(SourcePaths, RecipeOrderPerExtension)
 
 TEST_F(Opening, FilesOfEachKindGiveTheirRecipeAndStreams)
 {
-    EXPECT_EQ(open("dv-pal-type2.avi"), "Avi | dv-pal-type2.avi | dv-pal-type2.avi");
-    EXPECT_EQ(open("raw-160x120.avi"), "Avi | raw-160x120.avi | ");
-    EXPECT_EQ(open("mpeg2-pal-16x9.mpg"), "Mpeg2PS | mpeg2-pal-16x9.mpg | mpeg2-pal-16x9.mpg");
-    EXPECT_EQ(open("h264-320x240.mkv"), "Mpeg2TS | h264-320x240.mkv | h264-320x240.mkv");
+    const std::pair<const char*, const char*> cases[] = {
+        { "mpeg4-mp3.avi", "Avi | mpeg4-mp3.avi | mpeg4-mp3.avi" },
+        { "video-only.avi", "Avi | video-only.avi | " },
+        { "raw-160x120.avi", "Avi | raw-160x120.avi | " },
+        // Type 2: separate DV video and PCM audio, no DV splitter.
+        { "dv-pal-type2.avi", "Avi | dv-pal-type2.avi | dv-pal-type2.avi" },
+        // Type 1: one interleaved stream, split by the DV reader.
+        { "dv-pal-type1.avi", "Avi+DV | dv-pal-type1.avi | dv-pal-type1.avi" },
+        { "mpeg2-pal-16x9.mpg", "Mpeg2PS | mpeg2-pal-16x9.mpg | mpeg2-pal-16x9.mpg" },
+        { "mpeg2-2audio.mpg", "Mpeg2PS | mpeg2-2audio.mpg | mpeg2-2audio.mpg,mpeg2-2audio.mpg#2" },
+        { "mpeg2-2audio.vob", "Mpeg2PS | mpeg2-2audio.vob | mpeg2-2audio.vob,mpeg2-2audio.vob#2" },
+        { "mpeg1-system.mpg", "Mpeg2PS | mpeg1-system.mpg | mpeg1-system.mpg" },
+        { "mpeg1-video.m1v", "Mpeg1 | mpeg1-video.m1v | " },
+        { "audio-only.mp2", "Mpeg1 |  | audio-only.mp2" },
+        // A transport stream under a program stream's name ends on the
+        // transport stream reader.
+        { "ts-named.mpg", "Mpeg2TS | ts-named.mpg | ts-named.mpg" },
+        { "h264-ac3.ts", "Mpeg2TS | h264-ac3.ts | h264-ac3.ts" },
+        { "h264-ac3.m2ts", "Mpeg2TS | h264-ac3.m2ts | h264-ac3.m2ts" },
+        { "h264-ac3.mts", "Mpeg2TS | h264-ac3.mts | h264-ac3.mts" },
+        { "h264-vorbis.mkv", "Mpeg2TS | h264-vorbis.mkv | h264-vorbis.mkv" },
+        { "h264-320x240.mkv", "Mpeg2TS | h264-320x240.mkv | h264-320x240.mkv" },
+        { "two-video.mkv", "Mpeg2TS | two-video.mkv,two-video.mkv #2 | two-video.mkv" },
+        { "h264-aac.mp4", "Mpeg2TS | h264-aac.mp4 | h264-aac.mp4" },
+        { "h264-aac.m4v", "Mpeg2TS | h264-aac.m4v | h264-aac.m4v" },
+        { "h264-aac.mov", "Mpeg2TS | h264-aac.mov | h264-aac.mov" },
+        { "h264-aac.3g2", "Mpeg2TS | h264-aac.3g2 | h264-aac.3g2" },
+        { "wmv2-wma.wmv", "Wmv | wmv2-wma.wmv | wmv2-wma.wmv" },
+        { "wmv2-wma.asf", "Wmv | wmv2-wma.asf | wmv2-wma.asf" },
+        { "truncated.avi", "failed | Aucun fichier vidéo" },
+        { "random.avi", "failed | Aucun fichier vidéo" },
+    };
+    for (const auto& [file, expected] : cases)
+        EXPECT_EQ(open(file), expected) << file;
+
+    // The DV reader's streams carry the DV mark and its notifier's module.
+    const QString type1 = TestMediaPath(QStringLiteral("dv-pal-type1.avi"));
+    TGrabBuilder b(type1);
+    ASSERT_EQ(b.VideoSources.Count(), 1);
+    EXPECT_TRUE(b.VideoSources.Items(0)->IsDV);
+    EXPECT_TRUE(dynamic_cast<TDVCaptureDevice*>(b.VideoSources.Items(0)->Device));
+    EXPECT_EQ(b.VideoSources.Items(1), nullptr);
+    EXPECT_EQ(b.VideoSources.Items(-1), nullptr);
+    const QString type2 = TestMediaPath(QStringLiteral("dv-pal-type2.avi"));
+    TGrabBuilder b2(type2);
+    ASSERT_EQ(b2.VideoSources.Count(), 1);
+    EXPECT_FALSE(b2.VideoSources.Items(0)->IsDV);
+}
+
+TEST_F(Opening, AFileWithoutExtensionIsReadByTheRecipeOfLastResort)
+{
+    const QString path = TestMediaPath(QStringLiteral("noextension"));
+    ASSERT_FALSE(path.isEmpty());
+    TGrabBuilder b(path);
+    EXPECT_EQ(describe(b), QStringLiteral("Unknown | %1 | %1").arg(path));
+    // What is left is the source and the splitter the platform chose.
+    auto* recipe = dynamic_cast<TFileUnknownCaptureDevice*>(b.Devices().Items(0));
+    ASSERT_TRUE(recipe);
+    TFilterGraph graph;
+    ASSERT_TRUE(recipe->AttachToGraph(&graph));
+    EXPECT_EQ(graph.Filters().size(), 2u);
+    EXPECT_TRUE(recipe->FindStreamPin(MEDIATYPE_Video, 0));
+    EXPECT_TRUE(recipe->FindStreamPin(MEDIATYPE_Audio, 0));
+    EXPECT_TRUE(recipe->DetachFromGraph());
+    EXPECT_TRUE(graph.Filters().empty());
 }
 
 TEST_F(Opening, RawDvGoesToTheRecipeOfLastResort)
