@@ -91,6 +91,14 @@
 # random.avi           65536 fixed pseudo-random bytes (starting 1f 3b ba
 #                      e0), the same on every run; no type is found.
 #
+# mpeg2-numbered.mpg   MPEG-2 program stream, 320x240, 25 fps, 3 s (75
+#                      frames), GOP 12 with 2 B-frames, MP2 audio; frame
+#                      number in the picture (16 cells).
+# h264-numbered.ts     MPEG transport stream, H.264 320x240, 25 fps, 4 s
+#                      (100 frames), a keyframe every 50 frames only, 2
+#                      B-frames, AC-3 audio, timestamps starting at 3600 s
+#                      as camcorders write them; frame number in the picture.
+#
 # Needs ffmpeg and python3 (Debian packages ffmpeg and python3).
 set -eu
 
@@ -308,3 +316,20 @@ noise()
     }' >"$tmp"
 }
 make random.avi noise
+
+mpeg2_numbered()
+{
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=25" -f lavfi -i "sine=frequency=500:sample_rate=48000" \
+        -t 3 -ac 2 -vf "$(frame_strip 16 48),format=yuv420p" -c:v mpeg2video -q:v 3 -g 12 -bf 2 \
+        -c:a mp2 -b:a 128k -f vob "$tmp"
+}
+make mpeg2-numbered.mpg mpeg2_numbered
+
+h264_numbered_ts()
+{
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=25" -f lavfi -i "sine=frequency=700:sample_rate=48000" \
+        -t 4 -ac 2 -vf "$(frame_strip 16 48),format=yuv420p" -c:v libx264 -preset veryfast -crf 23 \
+        -g 50 -keyint_min 50 -bf 2 -x264-params scenecut=0 -c:a ac3 -b:a 128k \
+        -output_ts_offset 3600 -f mpegts "$tmp"
+}
+make h264-numbered.ts h264_numbered_ts
