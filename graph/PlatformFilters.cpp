@@ -155,14 +155,17 @@ void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
     if (system) {
         forwardOutputs(bin, next);
     }
-    gst_element_link(typefind, next);
-    gst_element_sync_state_with_parent(next);
+    // The output must be in place before the parser starts: it may run a
+    // task of its own, pulling from the type finder, the moment it is
+    // brought up, and would stop at once on an unlinked output.
     if (!system) {
         GstPad* src = gst_element_get_static_pad(next, "src");
         ghost(bin, src);
         gst_object_unref(src);
-        gst_element_no_more_pads(bin);
     }
+    gst_element_link(typefind, next);
+    gst_element_sync_state_with_parent(next);
+    if (!system) gst_element_no_more_pads(bin);
 }
 
 std::shared_ptr<TGraphFilter> mpeg1Splitter()

@@ -25,24 +25,6 @@ GstCaps* TGraphPin::Caps() const
     return gst_pad_query_caps(m_pad, nullptr);
 }
 
-HRESULT TGraphPin::ConnectionMediaType(TMediaType& out) const
-{
-    if (!m_peer || !m_pad) return VFW_E_NOT_CONNECTED;
-    GstCaps* caps = gst_pad_get_current_caps(m_pad);
-    if (!caps) caps = gst_pad_get_current_caps(m_peer->m_pad);
-    if (!caps) {
-        // Linked but nothing negotiated yet: what both ends agree on.
-        GstCaps* mine = gst_pad_query_caps(m_pad, nullptr);
-        caps = gst_pad_peer_query_caps(m_pad, mine);
-        gst_caps_unref(mine);
-        // The type the link would settle on.
-        if (caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps)) caps = gst_caps_fixate(caps);
-    }
-    const bool ok = MediaTypeFromCaps(caps, out);
-    if (caps) gst_caps_unref(caps);
-    return ok ? S_OK : E_FAIL;
-}
-
 namespace
 {
 // The type of one structure of a pin's caps. Caps that are not fixed yet (a
@@ -66,6 +48,29 @@ bool typeOf(const GstStructure* s, TMediaType& out, bool& kindOnly)
     return true;
 }
 } // namespace
+
+HRESULT TGraphPin::ConnectionMediaType(TMediaType& out) const
+{
+    if (!m_peer || !m_pad) return VFW_E_NOT_CONNECTED;
+    GstCaps* caps = gst_pad_get_current_caps(m_pad);
+    if (!caps) caps = gst_pad_get_current_caps(m_peer->m_pad);
+    if (!caps) {
+        // Linked but nothing negotiated yet: what both ends agree on.
+        GstCaps* mine = gst_pad_query_caps(m_pad, nullptr);
+        caps = gst_pad_peer_query_caps(m_pad, mine);
+        gst_caps_unref(mine);
+        // The type the link would settle on.
+        if (caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps)) caps = gst_caps_fixate(caps);
+    }
+    // Until the link has negotiated, what it carries may be known only by
+    // its kind; that is still what decides whether it carries video.
+    bool kindOnly = false;
+    const bool ok = caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps)
+        && typeOf(gst_caps_get_structure(caps, 0), out, kindOnly);
+    if (caps) gst_caps_unref(caps);
+    return ok ? S_OK : E_FAIL;
+}
+
 
 bool TGraphPin::PreferredMediaType(TMediaType& out) const
 {
