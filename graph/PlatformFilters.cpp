@@ -253,7 +253,29 @@ GstCaps* decoderInputCaps(bool video, const QByteArray& prefix)
         }
     }
     gst_plugin_feature_list_free(list);
-    return all;
+    // What a parser in front makes of a stream counts too: a transport
+    // stream gives H.264 without its alignment, which only the parser adds.
+    GstCaps* parsed = gst_caps_new_empty();
+    GList* parsers = factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, video, nullptr);
+    for (GList* l = parsers; l; l = l->next) {
+        auto* f = GST_ELEMENT_FACTORY(l->data);
+        bool feeds = false;
+        for (const GList* t = gst_element_factory_get_static_pad_templates(f); t; t = t->next) {
+            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
+            if (templ->direction != GST_PAD_SRC) continue;
+            GstCaps* out = gst_static_pad_template_get_caps(templ);
+            feeds = feeds || (!gst_caps_is_any(out) && gst_caps_can_intersect(out, all));
+            gst_caps_unref(out);
+        }
+        if (!feeds) continue;
+        for (const GList* t = gst_element_factory_get_static_pad_templates(f); t; t = t->next) {
+            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
+            if (templ->direction == GST_PAD_SINK)
+                parsed = gst_caps_merge(parsed, gst_static_pad_template_get_caps(templ));
+        }
+    }
+    gst_plugin_feature_list_free(parsers);
+    return gst_caps_merge(all, parsed);
 }
 
 void dropElement(DecoderBin* d, GstElement*& e)
@@ -321,6 +343,34 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
     gst_element_sync_state_with_parent(decoder);
     if (parser) gst_element_sync_state_with_parent(parser);
     return true;
+}
+
+// The input answers for the whole family, whatever decoder sits behind it
+// now: the one chosen for the last stream must not decide what the next
+// stream may connect with.
+GstPadQueryFunction s_ghostQuery = nullptr;
+
+gboolean onDecoderQuery(GstPad* pad, GstObject* parent, GstQuery* query)
+{
+    if (GST_QUERY_TYPE(query) == GST_QUERY_CAPS) {
+        GstCaps* filter = nullptr;
+        gst_query_parse_caps(query, &filter);
+        GstCaps* all = gst_pad_get_pad_template_caps(pad);
+        GstCaps* result = filter ? gst_caps_intersect_full(filter, all, GST_CAPS_INTERSECT_FIRST) : gst_caps_ref(all);
+        gst_query_set_caps_result(query, result);
+        gst_caps_unref(result);
+        gst_caps_unref(all);
+        return TRUE;
+    }
+    if (GST_QUERY_TYPE(query) == GST_QUERY_ACCEPT_CAPS) {
+        GstCaps* caps = nullptr;
+        gst_query_parse_accept_caps(query, &caps);
+        GstCaps* all = gst_pad_get_pad_template_caps(pad);
+        gst_query_set_accept_caps_result(query, gst_caps_can_intersect(caps, all));
+        gst_caps_unref(all);
+        return TRUE;
+    }
+    return s_ghostQuery ? s_ghostQuery(pad, parent, query) : gst_pad_query_default(pad, parent, query);
 }
 
 GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data)
@@ -504,6 +554,8 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     gst_object_unref(sinkTemplate);
     gst_pad_set_active(d->sink, TRUE);
     gst_element_add_pad(d->bin, d->sink);
+    if (!s_ghostQuery) s_ghostQuery = GST_PAD_QUERYFUNC(d->sink);
+    gst_pad_set_query_function(d->sink, onDecoderQuery);
     gst_pad_add_probe(d->sink, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onDecoderInput, d, nullptr);
     GstPad* out = gst_element_get_static_pad(filter, "src");
     gst_element_add_pad(d->bin, gst_ghost_pad_new("src", out));

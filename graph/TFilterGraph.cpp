@@ -118,7 +118,10 @@ void TFilterGraph::Reset()
     m_seekPending = false;
     m_dropUntil = -1;
     m_lastPosition = 0;
-    m_segmentBase = 0;
+    m_segmentStart = 0;
+    m_originShift = 0;
+    m_anchored = false;
+    m_anchorPending = false;
     m_state = 0;
     m_building = true;
     SetUseClock(m_useClock);
@@ -185,6 +188,12 @@ HRESULT TFilterGraph::AddFilter(const std::shared_ptr<TGraphFilter>& filter, con
 {
     if (!filter) return E_POINTER;
     if (filter->m_graph) return E_INVALIDARG;
+    if (m_filters.empty()) {
+        // Another file: its video's start is measured anew.
+        m_originShift = 0;
+        m_anchored = false;
+        m_anchorPending = false;
+    }
     QString unique = name;
     HRESULT hr = S_OK;
     for (int n = 1; FindFilterByName(unique); ++n) {
@@ -667,13 +676,23 @@ HRESULT TFilterGraph::RenderFile(const QString& path)
 
 // ---- control ----
 
-gint64 TFilterGraph::startOffset() const
+gint64 TFilterGraph::baseStartOffset() const
 {
     for (const auto& f : m_filters) {
         QMutexLocker lock(&f->m_lock);
         if (f->m_live && GST_CLOCK_TIME_IS_VALID(f->m_startTime)) return gint64(f->m_startTime);
     }
     return 0;
+}
+
+gint64 TFilterGraph::startOffset() const
+{
+    return baseStartOffset() + m_originShift.load();
+}
+
+int64_t TFilterGraph::SegmentBase() const
+{
+    return (m_segmentStart.load() - startOffset()) / 100;
 }
 
 HRESULT TFilterGraph::restartData()
@@ -745,7 +764,8 @@ HRESULT TFilterGraph::GetState(int timeoutMs, int& state) const
         // A seek is done once the renderers hold the new position's data
         // again; the pipeline may not even have noticed yet that it lost its
         // state.
-        if (r != GST_STATE_CHANGE_ASYNC && !m_seekPending) return S_OK;
+        if (r != GST_STATE_CHANGE_ASYNC && !m_seekPending)
+            return m_seekFromStart && m_renderedSinceSeek.load() == 0 && hasWatchedRenderer() ? E_FAIL : S_OK;
         if (deadline.hasExpired()) return VFW_S_STATE_INTERMEDIATE;
         if (r != GST_STATE_CHANGE_ASYNC) {
             s_waitLock.lock();
@@ -753,6 +773,16 @@ HRESULT TFilterGraph::GetState(int timeoutMs, int& state) const
             s_waitLock.unlock();
         }
     }
+}
+
+bool TFilterGraph::hasWatchedRenderer() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        for (TGraphPin* pin : f->m_pins)
+            if (pin->m_renderProbe) return true;
+    }
+    return false;
 }
 
 bool TFilterGraph::anyFilterFailed() const
@@ -798,9 +828,15 @@ bool TFilterGraph::seekExact(gint64 target)
         }
         if (late) start = std::max<gint64>(0, target - LateSeekMargin);
     }
+    if (!m_anchored && target == startOffset()) {
+        m_anchorBase = baseStartOffset();
+        m_anchorPending = true;
+    }
     m_dropUntil = target;
+    m_renderedSinceSeek = 0;
+    m_seekFromStart = target <= startOffset();
     m_seekPending = true;
-    m_segmentBase = (start - startOffset()) / 100;
+    m_segmentStart = start;
     const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
         GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
@@ -822,7 +858,10 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
 {
     auto* self = static_cast<TFilterGraph*>(data);
     const gint64 until = self->m_dropUntil.load();
-    if (until <= 0) return GST_PAD_PROBE_OK;
+    if (until <= 0 && !self->m_anchorPending.load()) {
+        ++self->m_renderedSinceSeek;
+        return GST_PAD_PROBE_OK;
+    }
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
     if (!GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
     GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
@@ -834,8 +873,24 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
     const guint64 endTime = segment->format == GST_FORMAT_TIME
         ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
         : guint64(-1);
+    const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until;
+    if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
+        if (caps) gst_caps_unref(caps);
+        // The buffer's own time: segments after a restart may already start
+        // at this very frame and would call it 0.
+        const guint64 start = GST_BUFFER_PTS(buffer);
+        if (video) {
+            const gint64 shift = gint64(start) - self->m_anchorBase.load();
+            if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
+            self->m_anchored = true;
+            self->m_anchorPending = false;
+        }
+    }
     gst_event_unref(event);
-    return endTime != guint64(-1) && gint64(endTime) <= until ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+    if (!drop) ++self->m_renderedSinceSeek;
+    return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
 HRESULT TFilterGraph::GetDuration(int64_t& duration) const
@@ -853,7 +908,7 @@ HRESULT TFilterGraph::GetDuration(int64_t& duration) const
             }
     }
     if (d < 0) return E_FAIL;
-    duration = d / 100;
+    duration = std::max<gint64>(0, d - m_originShift.load()) / 100;
     return S_OK;
 }
 
@@ -873,8 +928,22 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     if (pos < 0) pos = 0;
     m_lastPosition = pos;
     const bool wasBuilding = m_building;
+    // A preroll still under way ends first: its completion, arriving after
+    // the new seek had started, would pass for the new one's.
+    if (!wasBuilding && m_seekPending) {
+        int state = 0;
+        GetState(3000, state);
+    }
     m_building = false;
-    if (!seekExact(pos * 100 + startOffset())) {
+    bool sought = seekExact(pos * 100 + startOffset());
+    if (!sought) {
+        // A parser that has read nothing yet cannot turn a time into a
+        // byte offset: once the graph has its first data, it can.
+        int state = 0;
+        GetState(2000, state);
+        sought = seekExact(pos * 100 + startOffset());
+    }
+    if (!sought) {
         m_building = wasBuilding;
         return E_FAIL;
     }

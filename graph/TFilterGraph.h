@@ -119,7 +119,7 @@ public:
     // The position (counted like the others) that sample time 0 of our
     // filters stands for since the last seek: the seek's position, or
     // earlier where a splitter had to be sent ahead of it.
-    int64_t SegmentBase() const { return m_segmentBase.load(); }
+    int64_t SegmentBase() const;
 
     // Takes every filter out and starts afresh: no error remembered,
     // position 0, stopped, the clock as it was.
@@ -165,6 +165,7 @@ private:
     void unlinkPins(TGraphPin* a);
     gint64 startOffset() const; // ns
     bool anyFilterFailed() const;
+    bool hasWatchedRenderer() const;
     // Flushing seek to the stream time target (ns) that shows exactly the
     // frame at target, even through splitters whose own seeking lands late.
     bool seekExact(gint64 target);
@@ -181,6 +182,21 @@ private:
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
     int64_t m_lastPosition = 0;
-    std::atomic<int64_t> m_segmentBase { 0 };
+    std::atomic<gint64> m_segmentStart { 0 };
+    // A seek to the start after which the renderers settled without one
+    // sample (the splitter found its streams but not one frame of them)
+    // has not shown the start: the file does not play.
+    std::atomic<bool> m_seekFromStart { false };
+    std::atomic<int> m_renderedSinceSeek { 0 }; // ns, where the last seek sent the splitters
+    // Position 0 is the start of the first video frame: a stream whose video
+    // starts a little after the container's start (audio priming, B-frame
+    // delay) would otherwise show frame k at k frames plus that delay, and
+    // stepping one frame from 0 would show the first frame again. Measured
+    // on the first frame rendered after a seek to 0.
+    std::atomic<gint64> m_originShift { 0 }; // ns
+    std::atomic<bool> m_anchored { false };
+    std::atomic<bool> m_anchorPending { false };
+    std::atomic<gint64> m_anchorBase { 0 };
+    gint64 baseStartOffset() const; // ns, without the shift
     std::function<void()> m_complete;
 };

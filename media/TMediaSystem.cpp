@@ -1,0 +1,666 @@
+#include "media/TMediaSystem.h"
+
+#include "filters/CodecNames.h"
+#include "filters/TFilterElement.h"
+#include "filters/TFilterSinkElement.h"
+#include "graph/MediaTypeGuids.h"
+#include "media/InstalledFilters.h"
+#include "media/SceneSteps.h"
+#include "media/TAudioSource.h"
+#include "media/TCaptureDevice.h"
+#include "media/TDVCaptureDevice.h"
+#include "media/TGrabBuilder.h"
+#include "media/TVideoRenderer.h"
+#include "media/TVideoSource.h"
+#include "platform/WindowMessages.h"
+
+#include <QMutexLocker>
+#include <cmath>
+#include <set>
+
+int64_t LastPosition = 0;
+
+namespace
+{
+const char* const RgbCaps = "video/x-raw,format=BGRx";
+const char* const PcmCaps = "audio/x-raw,format=S16LE,layout=interleaved";
+
+std::shared_ptr<TGraphFilter> wrap(GstElement* element, const GUID& clsid)
+{
+    return element ? std::make_shared<TGraphFilter>(element, clsid) : nullptr;
+}
+
+TDVCaptureDevice* dvDevice(TavSource* source)
+{
+    return source ? dynamic_cast<TDVCaptureDevice*>(source->Device) : nullptr;
+}
+
+bool reaches(TGraphFilter* from, TGraphFilter* to, std::set<TGraphFilter*>& seen)
+{
+    if (from == to) return true;
+    if (!from || !seen.insert(from).second) return false;
+    for (TGraphPin* pin : from->Pins())
+        if (pin->Direction() == PINDIR_OUTPUT && pin->IsConnected()
+            && reaches(pin->ConnectedTo()->Filter(), to, seen))
+            return true;
+    return false;
+}
+
+bool reaches(TGraphFilter* from, TGraphFilter* to)
+{
+    std::set<TGraphFilter*> seen;
+    return reaches(from, to, seen);
+}
+} // namespace
+
+TMediaSystem::TMediaSystem(QObject* parent)
+    : QObject(parent)
+    , CurrentVideo(NoVideoSource())
+    , CurrentAudio(NoAudioSource())
+{
+    m_graph = std::make_unique<TFilterGraph>();
+    m_superposerFilter = wrap(TFilterElement::Create(&Superposer, "superposer", "video/x-raw,format={BGRx,BGRA}"),
+        Tsuperposer::ClassId_Superposer);
+    m_nativeFilter = wrap(TFilterElement::Create(&VideoNativeNotifier, "video-native-notifier"),
+        TNotifier::ClassIdentifier);
+    m_decodedFilter = wrap(TFilterElement::Create(&VideoDecNotifier, "video-dec-notifier"), TNotifier::ClassIdentifier);
+    m_audioDecFilter
+        = wrap(TFilterElement::Create(&AudioDecNotifier, "audio-dec-notifier"), TNotifier::ClassIdentifier);
+    m_forcerFilter = wrap(TFilterSinkElement::Create(&MediaForcer, "media-forcer"), GUID_NULL);
+    // Until a decoder is chosen in the options, the installed ones.
+    if (FfdshowVideoPresent)
+        decoderV.SetMoniker(PlatformFilters::SoftwareMoniker(CLSID_FfdshowVideoDecoder), FfdshowVideoName);
+    if (FfdshowAudioPresent)
+        decoderA.SetMoniker(PlatformFilters::SoftwareMoniker(CLSID_FfdshowAudioDecoder), FfdshowAudioName);
+    m_graph->SetCompleteHandler([this] {
+        if (m_complete) m_complete();
+    });
+}
+
+TMediaSystem::~TMediaSystem()
+{
+    m_graph->Stop();
+    clearGraph();
+    m_superposerFilter.reset();
+    m_nativeFilter.reset();
+    m_decodedFilter.reset();
+    m_audioDecFilter.reset();
+    m_forcerFilter.reset();
+    m_graph.reset();
+}
+
+void TMediaSystem::SetVideoWindow(TVideoRenderer* window)
+{
+    m_videoWindow = window;
+    if (window) {
+        Tsuperposer* compositor = &Superposer;
+        window->SetPictureSize([compositor] { return QSize(compositor->Width.load(), compositor->Height.load()); });
+    }
+}
+
+TGraphFilter* TMediaSystem::rendererFilter() const
+{
+    return m_videoWindow ? m_videoWindow->Filter().get() : nullptr;
+}
+
+// ---- graph helpers ----
+
+HRESULT TMediaSystem::add(const std::shared_ptr<TGraphFilter>& filter, const QString& name)
+{
+    if (!filter) return E_POINTER;
+    if (filter->Graph() == m_graph.get()) return S_OK;
+    if (filter->Graph()) filter->Graph()->RemoveFilter(filter.get());
+    return m_graph->AddFilter(filter, name);
+}
+
+void TMediaSystem::remove(TGraphFilter* filter)
+{
+    if (filter && filter->Graph() == m_graph.get()) m_graph->RemoveFilter(filter);
+}
+
+bool TMediaSystem::inGraph(const TGraphFilter* filter) const
+{
+    return filter && m_graph->Contains(filter);
+}
+
+void TMediaSystem::clearGraph()
+{
+    m_graph->RemoveAllFilters();
+}
+
+void TMediaSystem::removeFiltersBetween(TGraphFilter* from, TGraphFilter* to)
+{
+    if (!from || !to || from == to) return;
+    const std::vector<TGraphPin*> pins = from->Pins();
+    for (TGraphPin* pin : pins) {
+        if (pin->Direction() != PINDIR_OUTPUT || !pin->IsConnected()) continue;
+        TGraphFilter* next = pin->ConnectedTo()->Filter();
+        if (next == to) return;
+        if (reaches(next, to)) {
+            removeFiltersBetween(next, to);
+            remove(next);
+        }
+    }
+}
+
+void TMediaSystem::removeFiltersBetween(TGraphPin* from, TGraphFilter* to)
+{
+    if (from && from->Filter() != to && reaches(from->Filter(), to)) removeFiltersBetween(from->Filter(), to);
+}
+
+void TMediaSystem::detachIfUnused(TCaptureDevice* device)
+{
+    if (!device) return;
+    if (TGraphFilter* source = device->StreamSource) {
+        for (TGraphPin* pin : source->Pins()) {
+            if (pin->Direction() != PINDIR_OUTPUT || !pin->IsConnected()) continue;
+            TMediaType mt;
+            if (FAILED(pin->ConnectionMediaType(mt))) continue;
+            if (mt.majortype == MEDIATYPE_Video || mt.majortype == MEDIATYPE_Audio
+                || mt.majortype == MEDIATYPE_Interleaved || mt.majortype == MEDIATYPE_Stream)
+                return;
+        }
+    }
+    device->DetachFromGraph();
+}
+
+// ---- chains ----
+
+bool TMediaSystem::BuildVideoChain(TVideoSource* source)
+{
+    if (source == CurrentVideo) return true;
+    if (!source || !source->Device) return false;
+    try {
+        m_graph->Stop();
+        if (!source->Device->AttachToGraph(m_graph.get())) return false;
+    } catch (...) {
+        return false;
+    }
+    CurrentVideo = source;
+
+    auto build = [&]() -> bool {
+        TCaptureDevice* device = source->Device;
+        if (TDVCaptureDevice* dv = dvDevice(source)) {
+            source->Notifier = &dv->Module().DVNotifier();
+            source->Notifier->Reset();
+            source->Notifier->DescribeNative = true;
+            VideoNativeNotifier.Reset();
+        } else {
+            source->Notifier = &VideoNativeNotifier;
+            VideoNativeNotifier.Reset();
+            VideoNativeNotifier.DescribeNative = true;
+        }
+        if (!device->StreamSource) return false;
+        source->Pin = device->FindStreamPin(MEDIATYPE_Video, source->Number - 1);
+        if (!source->Pin) return false;
+
+        // A decoder waiting in the graph is the first the search tries.
+        if ((FfdshowVideoPresent || source->Pin->OffersType(MEDIATYPE_Video, MEDIASUBTYPE_MPEG2_VIDEO))
+            && ForceDecoder)
+            decoderV.PutInto(*m_graph);
+        else
+            decoderV.TakeOut();
+
+        MediaForcer.SetForcedType(MEDIATYPE_Video, MEDIASUBTYPE_RGB32, GUID_NULL);
+        TFilterElement::SetAcceptedInputCaps(m_forcerFilter->Element(), RgbCaps);
+        if (FAILED(add(m_forcerFilter, QStringLiteral("Media Forcer")))) return false;
+        if (FAILED(add(m_nativeFilter, QStringLiteral("Video Native Notifier")))) return false;
+        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, m_nativeFilter.get(), m_forcerFilter.get()) != S_OK)
+            return false;
+
+        TGraphPin* decoded = m_forcerFilter->Pin(0) ? m_forcerFilter->Pin(0)->ConnectedTo() : nullptr;
+        if (!decoded) return false;
+        m_graph->Disconnect(decoded);
+        m_graph->Disconnect(m_forcerFilter->Pin(0));
+        remove(m_forcerFilter.get());
+
+        if (FAILED(add(m_decodedFilter, QStringLiteral("Video Dec Notifier")))) return false;
+        VideoDecNotifier.Reset();
+        VideoDecNotifier.DescribeDecoded = true;
+        if (FAILED(add(m_superposerFilter, QStringLiteral("Superposer")))) return false;
+        Superposer.PrepareConnection();
+        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_decodedFilter.get(), m_superposerFilter.get()) != S_OK) {
+            if (m_graph->Connect(decoded, m_decodedFilter->Pin(0)) != S_OK) return false;
+            if (m_graph->Connect(m_decodedFilter->Pin(1), m_superposerFilter->Pin(0)) != S_OK) return false;
+        }
+
+        if (!m_videoWindow) return false;
+        if (FAILED(add(m_videoWindow->Filter(), QStringLiteral("Video Renderer")))) return false;
+        return m_graph->ConnectDirect(m_superposerFilter->Pin(1), rendererFilter()->Pin(0)) == S_OK;
+    };
+
+    bool ok = false;
+    try {
+        ok = build();
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        clearGraph();
+        // The stream has no chain: choosing it again must build one.
+        source->Pin = nullptr;
+        if (!dvDevice(source)) source->Notifier = nullptr;
+        CurrentVideo = NoVideoSource();
+    }
+    return ok;
+}
+
+void TMediaSystem::abandonAudio(TAudioSource* source)
+{
+    try {
+        remove(m_forcerFilter.get());
+        remove(m_audioDecFilter.get());
+        AudioDecNotifier.DescribeAudio = false;
+        audiorender.TakeOut();
+        decoderA.TakeOut();
+        if (source->Pin && source->Pin->IsConnected()) {
+            TGraphFilter* next = source->Pin->ConnectedTo()->Filter();
+            // Everything hanging from the stream pin belongs to this chain.
+            std::vector<TGraphFilter*> chain { next };
+            for (size_t i = 0; i < chain.size(); ++i)
+                for (TGraphPin* pin : chain[i]->Pins())
+                    if (pin->Direction() == PINDIR_OUTPUT && pin->IsConnected())
+                        chain.push_back(pin->ConnectedTo()->Filter());
+            m_graph->Disconnect(source->Pin);
+            for (TGraphFilter* f : chain)
+                remove(f);
+        }
+        if (TDVCaptureDevice* dv = dvDevice(source)) {
+            dv->Module().DVNotifier().DescribeAudio = false;
+            source->Notifier = nullptr;
+        }
+        source->Pin = nullptr;
+        detachIfUnused(source->Device);
+    } catch (...) {
+    }
+    CurrentAudio = NoAudioSource();
+}
+
+bool TMediaSystem::BuildAudioChain(TAudioSource* source)
+{
+    if (source == CurrentAudio) return true;
+    if (!source || !source->Device) return false;
+    try {
+        m_graph->Stop();
+        if (!source->Device->AttachToGraph(m_graph.get())) return false;
+    } catch (...) {
+        return false;
+    }
+    CurrentAudio = source;
+
+    auto build = [&]() -> bool {
+        TCaptureDevice* device = source->Device;
+        if (!device->StreamSource) return false;
+        source->Pin = device->FindStreamPin(MEDIATYPE_Audio, source->Number - 1);
+        if (!source->Pin) return false;
+        if (TDVCaptureDevice* dv = dvDevice(source)) {
+            source->Notifier = &dv->Module().DVNotifier();
+            source->Notifier->DescribeAudio = true;
+        }
+        if (ForceDecoder)
+            decoderA.PutInto(*m_graph);
+        else
+            decoderA.TakeOut();
+
+        MediaForcer.SetForcedType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, GUID_NULL);
+        TFilterElement::SetAcceptedInputCaps(m_forcerFilter->Element(), PcmCaps);
+        if (FAILED(add(m_forcerFilter, QStringLiteral("Media Forcer")))) return false;
+        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, nullptr, m_forcerFilter.get()) != S_OK) return false;
+
+        TMediaType mt;
+        if (SUCCEEDED(source->Pin->ConnectionMediaType(mt))) {
+            QMutexLocker lock(&SharedRecordLock());
+            ::AData().CodecName = AudioCodecName(mt).toLatin1();
+        }
+
+        TGraphPin* decoded = m_forcerFilter->Pin(0) ? m_forcerFilter->Pin(0)->ConnectedTo() : nullptr;
+        if (!decoded) return false;
+        m_graph->Disconnect(decoded);
+        m_graph->Disconnect(m_forcerFilter->Pin(0));
+        remove(m_forcerFilter.get());
+
+        if (FAILED(add(m_audioDecFilter, QStringLiteral("Audio Dec Notifier")))) return false;
+        AudioDecNotifier.Reset();
+        AudioDecNotifier.DescribeAudio = true;
+        if (FAILED(audiorender.PutInto(*m_graph))) return false;
+        return m_graph->RenderStream(nullptr, nullptr, decoded, m_audioDecFilter.get(), audiorender.BaseFilter())
+            == S_OK;
+    };
+
+    bool ok = false;
+    try {
+        ok = build();
+    } catch (...) {
+        ok = false;
+    }
+    // A stream that cannot be heard leaves the picture alone: the video
+    // plays on, silent, rather than the whole file being refused.
+    if (!ok) abandonAudio(source);
+    return ok;
+}
+
+bool TMediaSystem::ReleaseVideo()
+{
+    m_graph->Stop();
+    if (CurrentVideo == NoVideoSource()) return false;
+    try {
+        if (TGraphFilter* renderer = rendererFilter(); inGraph(renderer)) {
+            m_videoWindow->Hide();
+            remove(renderer);
+        }
+        removeFiltersBetween(m_decodedFilter.get(), m_superposerFilter.get());
+        remove(m_superposerFilter.get());
+        removeFiltersBetween(m_nativeFilter.get(), m_decodedFilter.get());
+        removeFiltersBetween(CurrentVideo->Pin, m_nativeFilter.get());
+        decoderV.TakeOut();
+        VideoDecNotifier.DescribeDecoded = false;
+        remove(m_decodedFilter.get());
+        CurrentVideo->Pin = nullptr;
+        remove(m_nativeFilter.get());
+        VideoNativeNotifier.DescribeNative = false;
+        if (TDVCaptureDevice* dv = dvDevice(CurrentVideo)) {
+            dv->Module().DVNotifier().DescribeNative = false;
+            CurrentVideo->Notifier = nullptr;
+        }
+        detachIfUnused(CurrentVideo->Device);
+        CurrentVideo = NoVideoSource();
+        return true;
+    } catch (...) {
+        clearGraph();
+        CurrentVideo = NoVideoSource();
+        return false;
+    }
+}
+
+bool TMediaSystem::ReleaseAudio()
+{
+    m_graph->Stop();
+    if (CurrentAudio == NoAudioSource()) return false;
+    try {
+        // Converters the renderer needed would be left behind unconnected.
+        if (inGraph(audiorender.BaseFilter())) removeFiltersBetween(m_audioDecFilter.get(), audiorender.BaseFilter());
+        audiorender.TakeOut();
+        removeFiltersBetween(CurrentAudio->Pin, m_audioDecFilter.get());
+        AudioDecNotifier.DescribeAudio = false;
+        remove(m_audioDecFilter.get());
+        decoderA.TakeOut();
+        if (TDVCaptureDevice* dv = dvDevice(CurrentAudio)) {
+            dv->Module().DVNotifier().DescribeAudio = false;
+            CurrentAudio->Notifier = nullptr;
+        }
+        // The audio renderer's converters hung behind the notifier.
+        if (CurrentAudio->Pin && CurrentAudio->Pin->IsConnected()) m_graph->Disconnect(CurrentAudio->Pin);
+        CurrentAudio->Pin = nullptr;
+        detachIfUnused(CurrentAudio->Device);
+        CurrentAudio = NoAudioSource();
+        return true;
+    } catch (...) {
+        clearGraph();
+        CurrentAudio = NoAudioSource();
+        return false;
+    }
+}
+
+bool TMediaSystem::ReleaseAll()
+{
+    try {
+        m_graph->Stop();
+        ReleaseVideo();
+        ReleaseAudio();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TMediaSystem::ResetGraph()
+{
+    m_graph->Reset();
+}
+
+bool TMediaSystem::HasVideo() const
+{
+    return CurrentVideo != NoVideoSource();
+}
+
+bool TMediaSystem::HasAudio() const
+{
+    return CurrentAudio != NoAudioSource();
+}
+
+bool TMediaSystem::HasStreamNotifier() const
+{
+    return CurrentVideo && CurrentVideo->Notifier;
+}
+
+bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio)
+{
+    try {
+        const int s0 = GraphState();
+        if (video) {
+            if (video == NoVideoSource()) {
+                ReleaseVideo();
+            } else if (!BuildVideoChain(video)) {
+                ResetGraph();
+                return false;
+            }
+        }
+        if (audio && audio != NoAudioSource()) {
+            if (SpeedMode == 1)
+                ReleaseAudio();
+            else
+                BuildAudioChain(audio);
+        }
+        int64_t duration = 0;
+        Duration = SUCCEEDED(m_graph->GetDuration(duration)) ? duration : 0;
+        SetVolume(0);
+        SetSpeedMode(SpeedMode);
+        // Straight to pause when it did not play: running first would let a
+        // few frames pass before the pause takes.
+        if (s0 == 3)
+            Play();
+        else
+            Pause();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// ---- playback ----
+
+void TMediaSystem::Play()
+{
+    Superposer.PositionBase = m_graph->SegmentBase();
+    Superposer.CurrentPosition = CurrentPosition();
+    m_graph->Run();
+}
+
+void TMediaSystem::Pause()
+{
+    m_graph->Pause();
+}
+
+void TMediaSystem::Stop()
+{
+    m_graph->Stop();
+}
+
+int TMediaSystem::GraphState() const
+{
+    int state = 0;
+    if (FAILED(m_graph->GetState(0, state))) return 0;
+    return state + 1;
+}
+
+void TMediaSystem::RefreshStill()
+{
+    if (GraphState() == 3) return;
+    m_graph->Stop();
+    m_graph->Pause();
+}
+
+void TMediaSystem::SetSpeedMode(uint8_t mode)
+{
+    SpeedMode = mode;
+    const int s0 = GraphState();
+    m_graph->Stop();
+    m_graph->SetUseClock(mode != 1);
+    if (s0 == 3)
+        m_graph->Run();
+    else if (s0 == 2)
+        m_graph->Pause();
+}
+
+void TMediaSystem::SetVolume(int v)
+{
+    if (!HasAudio()) return;
+    v = std::clamp(v, 0, 10'000);
+    const long volume = std::lround(std::log(double(v) + 1.0) * 1085.73) - 10'000;
+    m_graph->SetVolume(volume);
+}
+
+void TMediaSystem::SetCompleteHandler(std::function<void()> handler)
+{
+    m_complete = std::move(handler);
+}
+
+void TMediaSystem::ReconnectOverlayPin(int n)
+{
+    Superposer.GeometryPending = true;
+    if (TGraphPin* pin = m_superposerFilter->Pin(n)) m_graph->Reconnect(pin);
+}
+
+// ---- position ----
+
+int64_t TMediaSystem::CurrentPosition()
+{
+    if (GraphState() == 3) {
+        if (HasVideo()) {
+            LastPosition = Superposer.CurrentPosition.load();
+        } else {
+            int64_t pos = 0;
+            if (SUCCEEDED(m_graph->GetCurrentPosition(pos))) LastPosition = pos;
+        }
+    }
+    return LastPosition;
+}
+
+void TMediaSystem::SetPosition(int64_t pos)
+{
+    // An unknown duration (0) puts no upper bound.
+    if (pos < 0) pos = 0;
+    if (Duration > 0 && pos > Duration) pos = Duration;
+    LastPosition = pos;
+    if (HasVideo()) {
+        Superposer.PositionBase = pos;
+        Superposer.CurrentPosition = pos;
+    }
+    SeekTo(pos);
+}
+
+bool TMediaSystem::SeekTo(int64_t pos)
+{
+    try {
+        if (!HasVideo() && !HasAudio()) return true;
+        if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
+        Superposer.CurrentPosition = CurrentPosition();
+        m_graph->SetPosition(pos);
+        // Sample time 0 stands for where the splitters were sent, which for
+        // some lies before pos.
+        Superposer.PositionBase = m_graph->SegmentBase();
+
+        const int s0 = GraphState();
+        int state = 0;
+        HRESULT hr = m_graph->GetState(10, state);
+        for (int i = 0; hr != S_OK && i < SeekPolls; ++i) {
+            ProcessPendingMessages();
+            hr = m_graph->GetState(10, state);
+        }
+        if (hr != S_OK) return false;
+        if (s0 == 3) m_graph->Run();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TMediaSystem::StepForward(int64_t d)
+{
+    SetPosition(LastPosition + d);
+    Superposer.CurrentPosition = LastPosition;
+}
+
+void TMediaSystem::StepBackward(int64_t d)
+{
+    SetPosition(LastPosition - d);
+    Superposer.CurrentPosition = LastPosition;
+}
+
+bool TMediaSystem::PreviousScene()
+{
+    try {
+        const int64_t frameDuration = FrameDuration > 0 ? FrameDuration : 400'000;
+        const int64_t d = CurrentPosition() / frameDuration;
+        SetPosition(m_scenes ? PreviousSceneFrame(*m_scenes, d) * frameDuration : 0);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TMediaSystem::NextScene()
+{
+    try {
+        const int64_t frameDuration = FrameDuration > 0 ? FrameDuration : 400'000;
+        const int64_t d = CurrentPosition() / frameDuration;
+        int64_t frame = 0;
+        if (m_scenes && NextSceneFrame(*m_scenes, d, frame))
+            SetPosition(frame * frameDuration);
+        else
+            SetPosition(Duration);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TMediaSystem::SeekToTimestamp(const QString& text)
+{
+    try {
+        SetPosition(TimestampToPosition(ParseTimestamp(text)));
+    } catch (...) {
+    }
+}
+
+// ---- forwarded ----
+
+void TMediaSystem::SetInlaySettings(const TincrustRec& rec)
+{
+    Superposer.SetInlaySettings(rec);
+}
+
+void TMediaSystem::SetInlayEnabled(bool on)
+{
+    Superposer.SetInlayEnabled(on);
+}
+
+void TMediaSystem::SetVerticalFlip(bool on)
+{
+    Superposer.SetVerticalFlip(on);
+}
+
+void TMediaSystem::SetHorizontalMirror(bool on)
+{
+    Superposer.SetHorizontalMirror(on);
+}
+
+void TMediaSystem::SetPrecisionInterval(int64_t interval)
+{
+    Superposer.SetPrecisionInterval(interval);
+}
+
+void TMediaSystem::CopyOverlayBitmap(QImage& bitmap)
+{
+    Superposer.Bitmap.CopyTo(bitmap);
+}

@@ -1,0 +1,158 @@
+#pragma once
+// The one graph in which the current video plays. It takes a video and an
+// audio stream of an opening result, attaches their recipe to its graph,
+// builds behind each stream pin a chain of decoders and of our own filters
+// (the video ends in RGB32 in the compositor and the video window, the audio
+// in the desktop's audio output), and runs, pauses, stops, seeks and steps
+// it. Positions are 100-ns units; everything runs on the main thread.
+
+#include "filters/TMediaForcer.h"
+#include "filters/TNotifier.h"
+#include "filters/TaData.h"
+#include "filters/Tsuperposer.h"
+#include "filters/TvData.h"
+#include "graph/PlatformFilters.h"
+#include "graph/TFilterGraph.h"
+#include "media/TTemplateFilter.h"
+#include "media/Timestamps.h"
+
+#include <QImage>
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class TAudioSource;
+class TCaptureDevice;
+class TSceneList;
+class TVideoRenderer;
+class TVideoSource;
+struct TincrustRec;
+
+// The last position set or read, one for the program.
+extern int64_t LastPosition;
+
+class TMediaSystem : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int64_t OneSecond = 10'000'000;
+    static constexpr int64_t OneMinute = 600'000'000;
+
+    explicit TMediaSystem(QObject* parent = nullptr);
+    ~TMediaSystem() override;
+
+    // Filters the graph is built with. Declared before the graph: their
+    // elements leave the graph before the objects behind them go.
+    Tsuperposer Superposer;
+    TNotifier VideoNativeNotifier;
+    TNotifier VideoDecNotifier;
+    TNotifier AudioDecNotifier;
+    TMediaForcer MediaForcer;
+
+    TTemplateFilter audiorender { QStringLiteral("audiorender"), QStringLiteral("Default DirectSound Device"),
+        PlatformFilters::DefaultAudioMoniker };
+    // The chosen MPEG decoders (empty until one is loaded).
+    TTemplateFilter decoderV { QStringLiteral("decoderV"), QString(), QString() };
+    TTemplateFilter decoderA { QStringLiteral("decoderA"), QString(), QString() };
+
+    TFilterGraph& graph() { return *m_graph; }
+
+    TVideoSource* CurrentVideo;
+    TAudioSource* CurrentAudio;
+    int64_t FrameDuration = 400'000;
+    int64_t Duration = 0;
+    TaData AData; // the last descriptions, copied in by the main window
+    TvData VData;
+    bool ForceDecoder = true;
+    uint8_t SpeedMode = 0;
+
+    void SetVideoWindow(TVideoRenderer* window);
+    TVideoRenderer* VideoWindow() const { return m_videoWindow; }
+    // The scene list the scene steps use (the main window's).
+    void SetSceneList(const TSceneList* scenes) { m_scenes = scenes; }
+
+    // ---- selection and chains ----
+    bool SelectSources(TVideoSource* video, TAudioSource* audio);
+    bool BuildVideoChain(TVideoSource* source);
+    bool BuildAudioChain(TAudioSource* source);
+    bool ReleaseVideo();
+    bool ReleaseAudio();
+    bool ReleaseAll();
+    void ResetGraph();
+    bool HasVideo() const;
+    bool HasAudio() const;
+    bool IsCurrentVideo(const TVideoSource* s) const { return s == CurrentVideo; }
+    bool IsCurrentAudio(const TAudioSource* s) const { return s == CurrentAudio; }
+    bool HasStreamNotifier() const;
+
+    // ---- playback ----
+    void Play();
+    void Pause();
+    void Stop();
+    // 0 unknown, 1 stopped, 2 paused, 3 playing.
+    int GraphState() const;
+    void RefreshStill();
+    void SetSpeedMode(uint8_t mode);
+    // 0 (silence) to 10,000 (full volume), on a logarithmic scale.
+    void SetVolume(int v);
+    void SetCompleteHandler(std::function<void()> handler);
+    void ReconnectOverlayPin(int n);
+
+    // ---- position ----
+    int64_t CurrentPosition();
+    void SetPosition(int64_t pos);
+    bool SeekTo(int64_t pos);
+    void StepForward(int64_t d);
+    void StepBackward(int64_t d);
+    void NextFrame() { StepForward(FrameDuration); }
+    void NextSecond() { StepForward(OneSecond); }
+    void NextMinute() { StepForward(OneMinute); }
+    void PreviousFrame() { StepBackward(FrameDuration); }
+    void PreviousSecond() { StepBackward(OneSecond); }
+    void PreviousMinute() { StepBackward(OneMinute); }
+    bool PreviousScene();
+    bool NextScene();
+    QString FormatTimestamp(int64_t pos) const { return ::FormatTimestamp(pos, FrameDuration); }
+    TTimestampFields SplitTimestamp(int64_t pos) const { return ::SplitTimestamp(pos, FrameDuration); }
+    int64_t TimestampToPosition(const TTimestampFields& f) const { return ::TimestampToPosition(f, FrameDuration); }
+    void SeekToTimestamp(const QString& text);
+
+    // ---- forwarded to the compositor ----
+    void SetInlaySettings(const TincrustRec& rec);
+    void SetInlayEnabled(bool on);
+    void SetVerticalFlip(bool on);
+    void SetHorizontalMirror(bool on);
+    void SetPrecisionInterval(int64_t interval);
+    // The compositor's picture, copied under its lock.
+    void CopyOverlayBitmap(QImage& bitmap);
+
+    // How many 10-ms polls SeekTo waits for the new frame.
+    static constexpr int SeekPolls = 199;
+
+private:
+    // Our filters as filters of the graph.
+    std::shared_ptr<TGraphFilter> m_superposerFilter;
+    std::shared_ptr<TGraphFilter> m_nativeFilter;
+    std::shared_ptr<TGraphFilter> m_decodedFilter;
+    std::shared_ptr<TGraphFilter> m_audioDecFilter;
+    std::shared_ptr<TGraphFilter> m_forcerFilter;
+    std::unique_ptr<TFilterGraph> m_graph;
+    TVideoRenderer* m_videoWindow = nullptr;
+    const TSceneList* m_scenes = nullptr;
+    std::function<void()> m_complete;
+
+    HRESULT add(const std::shared_ptr<TGraphFilter>& filter, const QString& name);
+    void remove(TGraphFilter* filter);
+    void clearGraph();
+    bool inGraph(const TGraphFilter* filter) const;
+    // Takes out every filter on the way from `from` (a filter, or the filter
+    // of a pin) down to `to`.
+    void removeFiltersBetween(TGraphFilter* from, TGraphFilter* to);
+    void removeFiltersBetween(TGraphPin* from, TGraphFilter* to);
+    // Detaches the recipe once no stream of it is connected any more.
+    void detachIfUnused(TCaptureDevice* device);
+    // Undoes a half-built audio chain and leaves the video as it is.
+    void abandonAudio(TAudioSource* source);
+    void placeCompositor();
+    TGraphFilter* rendererFilter() const;
+};

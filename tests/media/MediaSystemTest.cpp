@@ -1,0 +1,238 @@
+// The media system on real files: chains through our own filters, exact
+// seeks and steps (read back from the frame number burnt into the test
+// videos), timestamps, audio alone, maximum speed, releasing DV streams.
+
+#include "graph/MediaTypeGuids.h"
+#include "media/InstalledFilters.h"
+#include "media/TAudioSource.h"
+#include "media/TCaptureDevice.h"
+#include "media/TGrabBuilder.h"
+#include "media/TMediaSystem.h"
+#include "media/TVideoRenderer.h"
+#include "media/TVideoSource.h"
+#include "tests/support/TestMedia.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+constexpr int64_t Frame = 400'000;
+
+// The number in the strip of 20-pixel cells at the top of the picture, -1
+// when there is no picture.
+int frameNumber(const QImage& image, int cells = 16)
+{
+    if (image.isNull() || image.width() < cells * 20 || image.height() < 16) return -1;
+    int n = 0;
+    for (int k = 0; k < cells; ++k)
+        if (qGreen(image.pixel(20 * k + 10, 8)) > 128) n |= 1 << k;
+    return n;
+}
+
+class MediaSystem : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { DetectInstalledFilters(); }
+
+    void SetUp() override
+    {
+        media = std::make_unique<TMediaSystem>();
+        renderer = std::make_unique<TVideoRenderer>();
+        media->SetVideoWindow(renderer.get());
+        LastPosition = 0;
+    }
+    void TearDown() override
+    {
+        media->ReleaseAll();
+        media.reset();
+    }
+
+    // Opens a fixture and selects its first streams; paused on frame 0.
+    TGrabBuilder* open(const char* fixture)
+    {
+        const QString path = TestMediaPath(QString::fromLatin1(fixture));
+        if (path.isEmpty()) return nullptr;
+        builders.push_back(std::make_unique<TGrabBuilder>(path));
+        TGrabBuilder* b = builders.back().get();
+        if (b->Failed) return nullptr;
+        TVideoSource* v = b->VideoSources.Count() ? b->VideoSources.Items(0) : nullptr;
+        TAudioSource* a = b->AudioSources.Count() ? b->AudioSources.Items(0) : nullptr;
+        if (!media->SelectSources(v, a)) return nullptr;
+        return b;
+    }
+    int shown()
+    {
+        QImage image;
+        media->CopyOverlayBitmap(image);
+        return frameNumber(image);
+    }
+    // Lets the event loop run until cond holds or the time is up.
+    static bool waitFor(const std::function<bool()>& cond, int ms = 10000)
+    {
+        QDeadlineTimer deadline(ms);
+        while (!cond()) {
+            if (deadline.hasExpired()) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return true;
+    }
+
+    std::unique_ptr<TMediaSystem> media;
+    std::unique_ptr<TVideoRenderer> renderer;
+    std::vector<std::unique_ptr<TGrabBuilder>> builders;
+};
+} // namespace
+
+TEST(Timestamps, TextAndFields)
+{
+    EXPECT_EQ(FormatTimestamp(9'999'900, Frame), QStringLiteral("0:00:01:00"));
+    EXPECT_EQ(FormatTimestamp(9'600'000, Frame), QStringLiteral("0:00:00:24"));
+    EXPECT_EQ(FormatTimestamp(36'000'000'000LL, Frame), QStringLiteral("1:00:00:00"));
+    EXPECT_EQ(FormatTimestamp(3'600'000'000LL, Frame), QStringLiteral("0:06:00:00"));
+    EXPECT_EQ(FormatTimestamp(12'345'678'901LL, 333'667), QStringLiteral("0:20:34:17"));
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("0:01:30:12")), Frame), 904'800'000);
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("12")), Frame), 4'800'000);
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("1:30")), Frame), 36'000'000'000LL + 12'000'000);
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral(" 0 : x :2: ")), Frame), 20'000'000);
+    // A frame duration of 0 (unknown rate) counts as 25 frames per second.
+    EXPECT_EQ(FormatTimestamp(9'600'000, 0), QStringLiteral("0:00:00:24"));
+}
+
+TEST_F(MediaSystem, SeeksAndStepsLandOnTheExactFrame)
+{
+    for (const char* fixture : { "h264-320x240.mkv", "mpeg2-numbered.mpg", "h264-numbered.ts" }) {
+        SCOPED_TRACE(fixture);
+        ASSERT_TRUE(open(fixture));
+        EXPECT_TRUE(media->HasVideo());
+        EXPECT_GT(media->Duration, 2 * TMediaSystem::OneSecond);
+        ASSERT_TRUE(media->SeekTo(0));
+        media->SetPosition(0);
+        EXPECT_EQ(shown(), 0);
+        media->NextFrame();
+        EXPECT_EQ(shown(), 1);
+        EXPECT_EQ(LastPosition, Frame);
+        // Between keyframes, both ways.
+        media->SetPosition(37 * Frame);
+        EXPECT_EQ(shown(), 37);
+        media->PreviousFrame();
+        EXPECT_EQ(shown(), 36);
+        media->NextSecond();
+        EXPECT_EQ(shown(), 61);
+        media->PreviousMinute();
+        EXPECT_EQ(LastPosition, 0);
+        EXPECT_EQ(shown(), 0);
+        media->SeekToTimestamp(QStringLiteral("0:00:01:12"));
+        EXPECT_EQ(shown(), 37);
+        media->SetPosition(-1);
+        EXPECT_EQ(LastPosition, 0);
+        media->SetPosition(media->Duration + 1);
+        EXPECT_EQ(LastPosition, media->Duration);
+        EXPECT_EQ(media->FormatTimestamp(LastPosition), media->FormatTimestamp(media->Duration));
+        // The renderer shows what the compositor made, cut to the picture.
+        media->SetPosition(5 * Frame);
+        ASSERT_TRUE(waitFor([&] { return frameNumber(renderer->LastFrame()) == 5; }));
+        EXPECT_EQ(renderer->LastFrame().size(), QSize(320, 240));
+        media->ReleaseAll();
+        EXPECT_TRUE(media->graph().Filters().empty());
+    }
+}
+
+TEST_F(MediaSystem, PlaysThroughOurFiltersAndTellsTheEnd)
+{
+    ASSERT_TRUE(open("h264-320x240.mkv"));
+    EXPECT_EQ(media->GraphState(), 2);
+    for (const char* name : { "Video Native Notifier", "Video Dec Notifier", "Superposer", "Video Renderer",
+             "Audio Dec Notifier" })
+        EXPECT_TRUE(media->graph().FindFilterByName(QString::fromLatin1(name))) << name;
+    EXPECT_FALSE(media->graph().FindFilterByName(QStringLiteral("Media Forcer")));
+
+    bool ended = false;
+    media->SetCompleteHandler([&] { ended = true; });
+    media->SetPosition(media->Duration - 2 * TMediaSystem::OneSecond);
+    media->Play();
+    EXPECT_EQ(media->GraphState(), 3);
+    ASSERT_TRUE(waitFor([&] { return media->CurrentPosition() > media->Duration - 1 * TMediaSystem::OneSecond; }));
+    ASSERT_TRUE(waitFor([&] { return ended; }));
+
+    // Maximum speed: no clock, no sound. The whole clip goes by far faster
+    // than it lasts.
+    media->SpeedMode = 1;
+    TAudioSource* audio = media->CurrentAudio;
+    media->ReleaseAudio();
+    EXPECT_TRUE(media->SelectSources(nullptr, audio));
+    EXPECT_FALSE(media->HasAudio());
+    ended = false;
+    media->SetPosition(0);
+    QDeadlineTimer clock;
+    clock.setRemainingTime(-1);
+    const qint64 start = QDateTime::currentMSecsSinceEpoch();
+    media->Play();
+    ASSERT_TRUE(waitFor([&] { return ended; }));
+    EXPECT_LT(QDateTime::currentMSecsSinceEpoch() - start, 8000);
+}
+
+TEST_F(MediaSystem, AudioAloneAndTheSameStreamAgain)
+{
+    // The sound of a video alone.
+    const QString path = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(path.isEmpty());
+    TGrabBuilder b(path);
+    ASSERT_TRUE(media->SelectSources(nullptr, b.AudioSources.Items(0)));
+    EXPECT_FALSE(media->HasVideo());
+    EXPECT_TRUE(media->HasAudio());
+    EXPECT_TRUE(media->SeekTo(5'000'000));
+    media->Play();
+    ASSERT_TRUE(waitFor([&] { return media->CurrentPosition() > 6'000'000; }));
+    media->Pause();
+
+    // Opening releases both chains first, then selects.
+    media->ReleaseAll();
+    EXPECT_TRUE(media->graph().Filters().empty());
+    TGrabBuilder* mkv = open("h264-320x240.mkv");
+    ASSERT_TRUE(mkv);
+    const auto filters = media->graph().Filters();
+    EXPECT_TRUE(media->SelectSources(mkv->VideoSources.Items(0), mkv->AudioSources.Items(0)));
+    EXPECT_EQ(media->graph().Filters(), filters);
+    EXPECT_FALSE(AData().CodecName.isEmpty());
+}
+
+TEST_F(MediaSystem, ADvFileStaysAttachedWhileOneOfItsStreamsIsInUse)
+{
+    TGrabBuilder* b = open("dv-pal-type1.avi");
+    ASSERT_TRUE(b);
+    TCaptureDevice* dv = b->VideoSources.Items(0)->Device;
+    ASSERT_TRUE(media->HasVideo() && media->HasAudio());
+    EXPECT_TRUE(media->graph().FindFilterByName(QStringLiteral("DV Notifier")));
+    ASSERT_TRUE(media->SeekTo(0));
+    media->NextFrame();
+    EXPECT_EQ(LastPosition, Frame);
+    EXPECT_TRUE(media->ReleaseVideo());
+    EXPECT_EQ(dv->Graph, &media->graph());
+    EXPECT_TRUE(media->graph().FindFilterByName(QStringLiteral("DV Splitter")));
+    EXPECT_TRUE(media->ReleaseAudio());
+    EXPECT_EQ(dv->Graph, nullptr);
+    EXPECT_TRUE(media->graph().Filters().empty());
+}
+
+TEST_F(MediaSystem, AFileWithoutFramesFailsItsFirstSeek)
+{
+    QTemporaryDir dir;
+    const QString mkv = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(mkv.isEmpty());
+    QFile source(mkv);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString cut = dir.filePath(QStringLiteral("cut.mkv"));
+    QFile out(cut);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(source.read(3000)); // the headers and not one frame
+    out.close();
+    TGrabBuilder b(cut);
+    ASSERT_FALSE(b.Failed);
+    media->SelectSources(b.VideoSources.Items(0), b.AudioSources.Items(0));
+    EXPECT_FALSE(media->SeekTo(0));
+    EXPECT_TRUE(media->ReleaseAll());
+}
