@@ -138,12 +138,7 @@ void TShowForm::buildWidgets()
 
     Panel1 = frame("Panel1", QFrame::NoFrame);
     Panel1->setAutoFillBackground(true);
-    vwEcran = new QWidget(Panel1);
-    vwEcran->setObjectName(QStringLiteral("vwEcran"));
-    vwEcran->setAutoFillBackground(true);
-    QPalette black = vwEcran->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    vwEcran->setPalette(black);
+    vwEcran = new TVideoWindow(Panel1);
     vwEcran->setCursor(Qt::PointingHandCursor);
     vwEcran->hide();
     Panel2 = new QLabel(Panel1);
@@ -289,6 +284,14 @@ void TShowForm::FormShow()
     }
 
     applyPreferences();
+
+    // The media system, after the preferences; its video renderer draws
+    // into the video area.
+    m_renderer = std::make_unique<TVideoRenderer>();
+    m_media = std::make_unique<TMediaSystem>();
+    m_media->SetVideoWindow(m_renderer.get());
+    m_media->SetSceneList(&m_scenes);
+    vwEcran->SetRenderer(m_renderer.get());
 
     ApplyStartupVolumeKeys(*m_al);
 
@@ -562,6 +565,15 @@ void TShowForm::FormDestroy()
     if (m_screenSaver && m_screenSaverWasActive)
         m_screenSaver->Release();
     m_screenSaver.reset();
+    // The media system goes before the opening results whose streams it
+    // still refers to, and before the filter settings are put back.
+    if (m_media) {
+        m_media->ReleaseAll();
+        m_media.reset();
+    }
+    if (vwEcran) vwEcran->SetRenderer(nullptr);
+    m_renderer.reset();
+    m_builders.Clear();
     m_params.reset();
 }
 

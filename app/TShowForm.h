@@ -2,6 +2,11 @@
 // The main window: owns the open video and every command acting on it,
 // receives the filters' window messages and fixes the start and stop order.
 
+#include "app/TVideoWindow.h"
+#include "media/TBuilderCache.h"
+#include "media/TMediaSystem.h"
+#include "media/TSceneList.h"
+#include "media/TVideoRenderer.h"
 #include "platform/WindowMessages.h"
 
 #include <QImage>
@@ -84,7 +89,7 @@ public:
     QLabel* srtlab = nullptr;
     QLabel* scnLab = nullptr;
     QFrame* Panel1 = nullptr;
-    QWidget* vwEcran = nullptr;
+    TVideoWindow* vwEcran = nullptr;
     QLabel* Panel2 = nullptr;
     QFrame* PanelHaut = nullptr;
     QLineEdit* CurrentEdit = nullptr;
@@ -97,6 +102,10 @@ public:
     QToolButton* btnDossiers = nullptr;
     QLabel* ImageLab = nullptr;
     QMenu* PopupMenu = nullptr;
+
+    TMediaSystem* Media() const { return m_media.get(); }
+    TBuilderCache& Builders() { return m_builders; }
+    TSceneList& Scenes() { return m_scenes; }
 
 signals:
     // Emitted once the showing steps are done (tests and the entry wait on it).
@@ -133,6 +142,12 @@ private:
 
     TActionList* m_al = nullptr;
     std::unique_ptr<TparameterList> m_params;
+    // Opening results by path, the scene list of the open video, the media
+    // system and its renderer (made when the window is first shown).
+    TBuilderCache m_builders;
+    TSceneList m_scenes;
+    std::unique_ptr<TVideoRenderer> m_renderer;
+    std::unique_ptr<TMediaSystem> m_media;
     std::unique_ptr<TScreenSaver> m_screenSaver;
     bool m_screenSaverWasActive = false;
     Tplaque* m_plaque = nullptr;

@@ -1,0 +1,32 @@
+#pragma once
+// The video area of the main window: it draws the latest frame the video
+// renderer handed over, stretched to the whole widget (the widget's shape,
+// which the main window sets, gives the aspect ratio), on black. Without a
+// frame it is plain black.
+
+#include <QImage>
+#include <QWidget>
+
+class TVideoRenderer;
+
+class TVideoWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TVideoWindow(QWidget* parent = nullptr);
+
+    // Follows this renderer's frames from now on (nullptr: none).
+    void SetRenderer(TVideoRenderer* renderer);
+    TVideoRenderer* Renderer() const { return m_renderer; }
+    const QImage& Frame() const { return m_frame; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void showFrame(const QImage& frame);
+
+    TVideoRenderer* m_renderer = nullptr;
+    QMetaObject::Connection m_connection;
+    QImage m_frame; // shares the renderer's buffer: never copied
+};
