@@ -287,9 +287,8 @@ void dropElement(DecoderBin* d, GstElement*& e)
     e = nullptr;
 }
 
-// Puts a parser (when one exists for the type) and the family's best decoder
-// for `caps` in front of the converter. False when no decoder takes them.
-bool buildDecoder(DecoderBin* d, GstCaps* caps)
+// The family's best decoder for caps, or nullptr.
+GstElement* makeDecoder(DecoderBin* d, GstCaps* caps)
 {
     GstElement* decoder = nullptr;
     GList* decoders = factoriesFor(GST_ELEMENT_FACTORY_TYPE_DECODER, d->video, caps);
@@ -297,51 +296,93 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
         if (hasPrefix(GST_ELEMENT_FACTORY(l->data), d->prefix))
             decoder = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
     gst_plugin_feature_list_free(decoders);
+    return decoder;
+}
+
+// Puts the decoder for caps between `from` (the parser, or nullptr for the
+// bin's input) and the converter. False when no decoder takes them.
+bool placeDecoder(DecoderBin* d, GstCaps* caps)
+{
+    GstElement* decoder = makeDecoder(d, caps);
     if (!decoder) return false;
-
-    // A parser frames the stream the way the decoder wants it (whole access
-    // units, codec data in the caps); one that cannot feed this decoder is
-    // left out.
-    GstElement* parser = nullptr;
-    GList* parsers = factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
-    GstPad* decoderSink = gst_element_get_static_pad(decoder, "sink");
-    GstCaps* decoderCaps = gst_pad_query_caps(decoderSink, nullptr);
-    gst_object_unref(decoderSink);
-    for (GList* l = parsers; l && !parser; l = l->next) {
-        auto* f = GST_ELEMENT_FACTORY(l->data);
-        for (const GList* t = gst_element_factory_get_static_pad_templates(f); t && !parser; t = t->next) {
-            auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
-            if (templ->direction != GST_PAD_SRC) continue;
-            GstCaps* out = gst_static_pad_template_get_caps(templ);
-            if (gst_caps_can_intersect(out, decoderCaps)) parser = gst_element_factory_create(f, nullptr);
-            gst_caps_unref(out);
-        }
-    }
-    gst_caps_unref(decoderCaps);
-    gst_plugin_feature_list_free(parsers);
-
-    dropElement(d, d->parser);
     dropElement(d, d->decoder);
     gst_bin_add(GST_BIN(d->bin), decoder);
-    if (parser) {
-        gst_bin_add(GST_BIN(d->bin), parser);
-        if (!gst_element_link(parser, decoder)) {
-            gst_bin_remove(GST_BIN(d->bin), parser);
-            parser = nullptr;
-        }
-    }
     if (!gst_element_link(decoder, d->convert)) {
-        if (parser) gst_bin_remove(GST_BIN(d->bin), parser);
         gst_bin_remove(GST_BIN(d->bin), decoder);
         return false;
     }
+    if (d->parser) {
+        GstPad* out = gst_element_get_static_pad(d->parser, "src");
+        GstPad* in = gst_element_get_static_pad(decoder, "sink");
+        if (GstPad* old = gst_pad_get_peer(out)) {
+            gst_pad_unlink(out, old);
+            gst_object_unref(old);
+        }
+        const bool linked = gst_pad_link(out, in) == GST_PAD_LINK_OK;
+        gst_object_unref(out);
+        gst_object_unref(in);
+        if (!linked) {
+            gst_bin_remove(GST_BIN(d->bin), decoder);
+            return false;
+        }
+    } else {
+        GstPad* front = gst_element_get_static_pad(decoder, "sink");
+        gst_ghost_pad_set_target(GST_GHOST_PAD(d->sink), front);
+        gst_object_unref(front);
+    }
     d->decoder = decoder;
+    gst_element_sync_state_with_parent(decoder);
+    return true;
+}
+
+// The decoder is chosen for what the parser actually gives (a transport
+// stream may announce E-AC-3 where the parser finds AC-3).
+GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* d = static_cast<DecoderBin*>(data);
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+    GstCaps* caps = nullptr;
+    gst_event_parse_caps(event, &caps);
+    if (d->decoder) {
+        GstPad* front = gst_element_get_static_pad(d->decoder, "sink");
+        const bool takes = gst_pad_query_accept_caps(front, caps);
+        gst_object_unref(front);
+        if (takes) return GST_PAD_PROBE_OK;
+    }
+    if (!placeDecoder(d, caps)) {
+        gchar* type = gst_caps_to_string(caps);
+        GST_ELEMENT_ERROR(d->bin, STREAM, CODEC_NOT_FOUND, ("No decoder for %s", type), (nullptr));
+        g_free(type);
+        return GST_PAD_PROBE_DROP;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// For a new input type: a parser when one exists for it (it frames the
+// stream the way decoders want it, and its output chooses the decoder),
+// else the decoder for the type itself.
+bool buildDecoder(DecoderBin* d, GstCaps* caps)
+{
+    GstElement* parser = nullptr;
+    GList* parsers = factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
+    for (GList* l = parsers; l && !parser; l = l->next)
+        parser = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
+    gst_plugin_feature_list_free(parsers);
+
+    dropElement(d, d->decoder);
+    dropElement(d, d->parser);
+    if (!parser) return placeDecoder(d, caps);
+
+    gst_bin_add(GST_BIN(d->bin), parser);
     d->parser = parser;
-    GstPad* front = gst_element_get_static_pad(parser ? parser : decoder, "sink");
+    GstPad* out = gst_element_get_static_pad(parser, "src");
+    gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onParsedCaps, d, nullptr);
+    gst_object_unref(out);
+    GstPad* front = gst_element_get_static_pad(parser, "sink");
     gst_ghost_pad_set_target(GST_GHOST_PAD(d->sink), front);
     gst_object_unref(front);
-    gst_element_sync_state_with_parent(decoder);
-    if (parser) gst_element_sync_state_with_parent(parser);
+    gst_element_sync_state_with_parent(parser);
     return true;
 }
 

@@ -236,3 +236,28 @@ TEST_F(MediaSystem, AFileWithoutFramesFailsItsFirstSeek)
     EXPECT_FALSE(media->SeekTo(0));
     EXPECT_TRUE(media->ReleaseAll());
 }
+
+TEST_F(MediaSystem, EveryKindOfFileOpensStepsAndPlays)
+{
+    for (const char* fixture : { "mpeg4-mp3.avi", "video-only.avi", "dv-pal-type2.avi", "dv-pal-4x3.dv",
+             "mpeg1-system.mpg", "mpeg1-video.m1v", "mpeg2-2audio.vob", "h264-ac3.m2ts", "h264-vorbis.mkv",
+             "h264-aac.mp4", "h264-aac.mov", "h264-aac.3g2", "wmv2-wma.wmv", "two-video.mkv" }) {
+        SCOPED_TRACE(fixture);
+        TGrabBuilder* b = open(fixture);
+        ASSERT_TRUE(b);
+        ASSERT_TRUE(media->HasVideo());
+        EXPECT_EQ(media->HasAudio(), b->AudioSources.Count() > 0);
+        media->SetPosition(0);
+        EXPECT_TRUE(media->SeekTo(0));
+        media->NextFrame();
+        EXPECT_EQ(LastPosition, Frame);
+        QImage picture;
+        media->CopyOverlayBitmap(picture);
+        EXPECT_FALSE(picture.isNull());
+        media->Play();
+        EXPECT_TRUE(waitFor([&] { return media->CurrentPosition() > 3 * Frame; }, 5000));
+        media->Pause();
+        EXPECT_TRUE(media->ReleaseAll());
+        EXPECT_TRUE(media->graph().Filters().empty());
+    }
+}
