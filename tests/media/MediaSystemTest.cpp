@@ -175,6 +175,31 @@ TEST_F(MediaSystem, PlaysThroughOurFiltersAndTellsTheEnd)
     EXPECT_LT(QDateTime::currentMSecsSinceEpoch() - start, 8000);
 }
 
+TEST_F(MediaSystem, FlipsShowAtOnceAndTheVolumeIsLogarithmic)
+{
+    ASSERT_TRUE(open("h264-320x240.mkv"));
+    media->SetPosition(37 * Frame);
+    ASSERT_EQ(shown(), 37);
+    // Flipped, the strip is at the bottom, upside down.
+    media->SetVerticalFlip(true);
+    media->RefreshStill();
+    QImage image;
+    ASSERT_TRUE(waitFor([&] {
+        media->CopyOverlayBitmap(image);
+        return frameNumber(image.mirrored(false, true)) == 37;
+    }));
+    EXPECT_EQ(LastPosition, 37 * Frame);
+    media->SetVerticalFlip(false);
+
+    long volume = 0;
+    for (auto [v, expected] : std::vector<std::pair<int, long>> {
+             { 10'000, 0 }, { 0, -10'000 }, { 5'000, -752 }, { 20'000, 0 }, { -5, -10'000 } }) {
+        media->SetVolume(v);
+        ASSERT_EQ(media->graph().GetVolume(volume), S_OK);
+        EXPECT_EQ(volume, expected) << v;
+    }
+}
+
 TEST_F(MediaSystem, AudioAloneAndTheSameStreamAgain)
 {
     // The sound of a video alone.
