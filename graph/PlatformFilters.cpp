@@ -364,8 +364,15 @@ GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
 // else the decoder for the type itself.
 bool buildDecoder(DecoderBin* d, GstCaps* caps)
 {
+    // A stream a parser already framed needs no second one: two parsers in
+    // a row would each try to turn a seek into byte offsets.
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    gboolean parsed = FALSE;
+    gboolean framed = FALSE;
+    gst_structure_get_boolean(s, "parsed", &parsed);
+    gst_structure_get_boolean(s, "framed", &framed);
     GstElement* parser = nullptr;
-    GList* parsers = factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
+    GList* parsers = parsed || framed ? nullptr : factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
     for (GList* l = parsers; l && !parser; l = l->next)
         parser = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
     gst_plugin_feature_list_free(parsers);
