@@ -698,8 +698,14 @@ int64_t TFilterGraph::SegmentBase() const
 HRESULT TFilterGraph::restartData()
 {
     // Everything held while the graph was being built is flushed away and
-    // the splitters read again from the position.
+    // the splitters read again from the position. What failed while the
+    // links were changing under the data (a type refused by a filter about
+    // to be replaced) is forgotten: a fault that lasts fails again.
     m_building = false;
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        f->m_failed = false;
+    }
     const gint64 target = m_lastPosition * 100 + startOffset();
     gint64 now = 0;
     const gint64 pos = gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0

@@ -253,6 +253,8 @@ void TMediaSystem::abandonAudio(TAudioSource* source)
         AudioDecNotifier.DescribeAudio = false;
         audiorender.TakeOut();
         decoderA.TakeOut();
+        // A fresh decoder for the next stream, as if it came new into the graph.
+        decoderA.SetMoniker(decoderA.Moniker());
         if (source->Pin && source->Pin->IsConnected()) {
             TGraphFilter* next = source->Pin->ConnectedTo()->Filter();
             // Everything hanging from the stream pin belongs to this chain.
@@ -353,6 +355,8 @@ bool TMediaSystem::ReleaseVideo()
         removeFiltersBetween(m_nativeFilter.get(), m_decodedFilter.get());
         removeFiltersBetween(CurrentVideo->Pin, m_nativeFilter.get());
         decoderV.TakeOut();
+        // A fresh decoder for the next stream, as if it came new into the graph.
+        decoderV.SetMoniker(decoderV.Moniker());
         VideoDecNotifier.DescribeDecoded = false;
         remove(m_decodedFilter.get());
         CurrentVideo->Pin = nullptr;
@@ -384,6 +388,8 @@ bool TMediaSystem::ReleaseAudio()
         AudioDecNotifier.DescribeAudio = false;
         remove(m_audioDecFilter.get());
         decoderA.TakeOut();
+        // A fresh decoder for the next stream, as if it came new into the graph.
+        decoderA.SetMoniker(decoderA.Moniker());
         if (TDVCaptureDevice* dv = dvDevice(CurrentAudio)) {
             dv->Module().DVNotifier().DescribeAudio = false;
             CurrentAudio->Notifier = nullptr;
