@@ -163,8 +163,19 @@ void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         ghost(bin, src);
         gst_object_unref(src);
     }
-    gst_element_link(typefind, next);
-    gst_element_sync_state_with_parent(next);
+    // An elementary stream's parser reads what the type finder pushes, through a
+    // queue: left to pull by itself, the parser neither seeks nor steps
+    // reliably.
+    GstElement* feed = system ? nullptr : make("queue");
+    if (feed) {
+        gst_bin_add(GST_BIN(bin), feed);
+        gst_element_link_many(typefind, feed, next, nullptr);
+        gst_element_sync_state_with_parent(next);
+        gst_element_sync_state_with_parent(feed);
+    } else {
+        gst_element_link(typefind, next);
+        gst_element_sync_state_with_parent(next);
+    }
     if (!system) gst_element_no_more_pads(bin);
 }
 

@@ -202,7 +202,13 @@ TEST_F(MediaSystem, FlipsShowAtOnceAndTheVolumeIsLogarithmic)
 
 TEST_F(MediaSystem, AudioAloneAndTheSameStreamAgain)
 {
-    // The sound of a video alone.
+    // An audio file, then the sound of a video alone.
+    ASSERT_TRUE(open("audio-only.mp2"));
+    EXPECT_FALSE(media->HasVideo());
+    EXPECT_TRUE(media->SeekTo(5'000'000));
+    media->Play();
+    ASSERT_TRUE(waitFor([&] { return media->CurrentPosition() > 6'000'000; }));
+    media->ReleaseAll();
     const QString path = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
     ASSERT_FALSE(path.isEmpty());
     TGrabBuilder b(path);
