@@ -132,9 +132,28 @@ std::shared_ptr<TGraphFilter> readerBin(const char* demuxerFactory, const GUID& 
 
 // The MPEG-1 splitter reads system streams and elementary video or audio
 // alike: what follows the type finder depends on what it finds.
+// The type finder finds the type again each time the filter starts anew (a
+// recipe moving from its probe graph to the playing one): the chain made the
+// first time is kept, since the file is the same.
+bool chainMade(GstElement* bin)
+{
+    return g_object_get_data(G_OBJECT(bin), "stillex-chain") != nullptr;
+}
+
+void markChain(GstElement* bin)
+{
+    g_object_set_data(G_OBJECT(bin), "stillex-chain", GINT_TO_POINTER(1));
+}
+
 void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
 {
     auto* bin = GST_ELEMENT(binPtr);
+    if (chainMade(bin)) {
+        // A demultiplexer makes its pads again and says when it is done; a
+        // parser's output never went away.
+        if (g_object_get_data(G_OBJECT(bin), "stillex-elementary")) gst_element_no_more_pads(bin);
+        return;
+    }
     const GstStructure* s = gst_caps_get_structure(caps, 0);
     const char* name = gst_structure_get_name(s);
     gboolean system = FALSE;
@@ -152,6 +171,7 @@ void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         return;
     }
     gst_bin_add(GST_BIN(bin), next);
+    markChain(bin);
     if (system) {
         forwardOutputs(bin, next);
     }
@@ -176,7 +196,10 @@ void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         gst_element_link(typefind, next);
         gst_element_sync_state_with_parent(next);
     }
-    if (!system) gst_element_no_more_pads(bin);
+    if (!system) {
+        g_object_set_data(G_OBJECT(bin), "stillex-elementary", GINT_TO_POINTER(1));
+        gst_element_no_more_pads(bin);
+    }
 }
 
 std::shared_ptr<TGraphFilter> mpeg1Splitter()
@@ -205,6 +228,7 @@ struct TypedReader {
 void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
 {
     auto* bin = GST_ELEMENT(binPtr);
+    if (chainMade(bin)) return;
     auto* reader = static_cast<TypedReader*>(g_object_get_data(G_OBJECT(bin), "stillex-reader"));
     const char* factory = reader ? reader->choose(caps) : nullptr;
     GstElement* demuxer = factory ? make(factory) : nullptr;
@@ -215,6 +239,7 @@ void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         return;
     }
     gst_bin_add(GST_BIN(bin), demuxer);
+    markChain(bin);
     forwardOutputs(bin, demuxer);
     gst_element_link(typefind, demuxer);
     gst_element_sync_state_with_parent(demuxer);

@@ -73,8 +73,13 @@ GstFlowReturn TVideoRenderer::onPreroll(GstAppSink* sink, gpointer self)
     return GST_FLOW_OK;
 }
 
-void TVideoRenderer::take(GstSample* sample)
+void TVideoRenderer::take(GstSample* pulled)
 {
+    // The sink reuses the sample it hands out and writes into it after a
+    // flush: keep a sample of our own (the same buffer, no pixel copied).
+    GstSample* sample = gst_sample_new(gst_sample_get_buffer(pulled), gst_sample_get_caps(pulled),
+        gst_sample_get_segment(pulled), nullptr);
+    gst_sample_unref(pulled);
     GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     auto* mapped = new MappedFrame { sample, {} };

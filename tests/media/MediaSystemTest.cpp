@@ -16,6 +16,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace
@@ -73,10 +74,14 @@ protected:
     // Lets the event loop run until cond holds or the time is up.
     static bool waitFor(const std::function<bool()>& cond, int ms = 10000)
     {
+        // Sleeps in the event loop between looks, so the pipeline's threads
+        // keep the processor.
         QDeadlineTimer deadline(ms);
         while (!cond()) {
             if (deadline.hasExpired()) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QEventLoop loop;
+            QTimer::singleShot(5, &loop, &QEventLoop::quit);
+            loop.exec();
         }
         return true;
     }
