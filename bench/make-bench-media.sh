@@ -1,0 +1,73 @@
+#!/bin/sh
+# Makes the media files the benchmark reads, into the folder given as $1.
+# Files already there are kept, so a second run costs nothing; each file is
+# written under a temporary name and renamed, so an interrupted run never
+# leaves half a file behind under the real name.
+#
+# The files (all generated, none committed):
+#
+# h264-1080p.mkv       Matroska, H.264 high profile 1920x1080 progressive at
+#                      25 fps, 20 s (500 frames), a keyframe every 250 frames
+#                      and never elsewhere (scenecut off), 2 B-frames: the
+#                      long GOP of camcorders and downloads, where an exact
+#                      seek decodes up to 249 frames it does not show.
+#                      AAC 48 kHz stereo. A light moving grain on the test
+#                      pattern keeps the bit rate near a real recording's
+#                      (a clean pattern compresses to almost nothing and
+#                      decodes unrealistically fast).
+# mpeg2-576i.mpg       MPEG-2 program stream, 720x576 interlaced (field
+#                      pictures coded as such, top field first), 25 fps,
+#                      20 s (500 frames), GOP 12 with 2 B-frames, 6 Mb/s as
+#                      DVDs and DVB carry it; MP2 48 kHz stereo 192 kb/s.
+#
+# Needs ffmpeg with libx264 (Debian package ffmpeg).
+set -eu
+
+if [ $# -ne 1 ] || [ -z "$1" ]; then
+    echo "usage: $0 FOLDER" >&2
+    exit 2
+fi
+out=$1
+mkdir -p "$out"
+command -v ffmpeg >/dev/null 2>&1 || {
+    echo "$0: ffmpeg is missing (apt-get install ffmpeg)" >&2
+    exit 1
+}
+
+FF="ffmpeg -nostdin -hide_banner -loglevel error -y"
+
+# make NAME COMMAND...: runs COMMAND with $tmp as its output file unless NAME
+# exists, then renames $tmp to NAME.
+make()
+{
+    name=$1
+    shift
+    if [ -s "$out/$name" ]; then return 0; fi
+    tmp="$out/.tmp.$$.$name"
+    echo "$0: making $name" >&2
+    if "$@" && [ -s "$tmp" ]; then
+        mv -f "$tmp" "$out/$name"
+    else
+        rm -f "$tmp"
+        echo "$0: could not make $name" >&2
+        return 1
+    fi
+}
+
+h264_1080p()
+{
+    $FF -f lavfi -i "testsrc2=size=1920x1080:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+        -t 20 -ac 2 -vf "noise=alls=6:allf=t,format=yuv420p" \
+        -c:v libx264 -preset veryfast -crf 21 -g 250 -keyint_min 250 -bf 2 -x264-params scenecut=0 \
+        -c:a aac -b:a 128k -f matroska "$tmp"
+}
+make h264-1080p.mkv h264_1080p
+
+mpeg2_576i()
+{
+    $FF -f lavfi -i "testsrc2=size=720x576:rate=25" -f lavfi -i "sine=frequency=1000:sample_rate=48000" \
+        -t 20 -ac 2 -vf "setfield=tff,format=yuv420p" -flags +ilme+ildct -top 1 \
+        -c:v mpeg2video -b:v 6000k -maxrate 9000k -bufsize 1835k -g 12 -bf 2 -aspect 4:3 \
+        -c:a mp2 -b:a 192k -f vob "$tmp"
+}
+make mpeg2-576i.mpg mpeg2_576i
