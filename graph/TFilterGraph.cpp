@@ -505,6 +505,25 @@ HRESULT TFilterGraph::connectThrough(
 
     GstCaps* caps = out->Caps();
     if (!caps) return VFW_E_CANNOT_CONNECT;
+    // A parser's output says little before data has passed (MPEG audio of
+    // layer 1 to 3); what it parses says more, and a parser keeps the
+    // stream's kind: choose by the two together.
+    if (!gst_caps_is_fixed(caps)) {
+        TGraphPin* in = firstPin(out->Filter(), PINDIR_INPUT, false);
+        GstCaps* upstream = in && in->IsConnected() ? in->Caps() : nullptr;
+        if (upstream && gst_caps_get_size(upstream) > 0 && gst_caps_get_size(caps) > 0
+            && gst_structure_has_name(gst_caps_get_structure(caps, 0),
+                gst_structure_get_name(gst_caps_get_structure(upstream, 0)))) {
+            GstCaps* narrowed = gst_caps_intersect(caps, upstream);
+            if (!gst_caps_is_empty(narrowed)) {
+                gst_caps_unref(caps);
+                caps = narrowed;
+            } else {
+                gst_caps_unref(narrowed);
+            }
+        }
+        if (upstream) gst_caps_unref(upstream);
+    }
     std::vector<GstElementFactory*> candidates;
     for (GstElementFactory* factory : candidateFactories())
         if (gst_element_factory_can_sink_any_caps(factory, caps)) candidates.push_back(factory);
