@@ -697,10 +697,18 @@ std::shared_ptr<TGraphFilter> CreateAudioRenderer()
             if (e) gst_object_unref(gst_object_ref_sink(e));
         return nullptr;
     }
+    // The device takes any PCM, planar too, as a sound device does: a
+    // converter goes before the volume, which takes interleaved samples only.
+    GstElement* front = make("audioconvert");
+    if (!front) {
+        for (GstElement* e : { volume, convert, resample, sink })
+            gst_object_unref(gst_object_ref_sink(e));
+        return nullptr;
+    }
     GstElement* bin = gst_bin_new(nullptr);
-    gst_bin_add_many(GST_BIN(bin), volume, convert, resample, sink, nullptr);
-    gst_element_link_many(volume, convert, resample, sink, nullptr);
-    GstPad* target = gst_element_get_static_pad(volume, "sink");
+    gst_bin_add_many(GST_BIN(bin), front, volume, convert, resample, sink, nullptr);
+    gst_element_link_many(front, volume, convert, resample, sink, nullptr);
+    GstPad* target = gst_element_get_static_pad(front, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("sink", target));
     gst_object_unref(target);
     GST_OBJECT_FLAG_SET(bin, GST_ELEMENT_FLAG_SINK);
