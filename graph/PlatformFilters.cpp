@@ -429,6 +429,25 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
     return true;
 }
 
+// Until the stream's first data has chosen the decoder, nothing links the
+// converter to the input: a seek from downstream goes straight upstream, so
+// that the splitter, which is waiting to be restarted, gets it.
+GstPadProbeReturn onUpstreamBeforeDecoder(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto* d = static_cast<DecoderBin*>(data);
+    if (gst_pad_is_linked(pad)) return GST_PAD_PROBE_OK;
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event) return GST_PAD_PROBE_OK;
+    GstPad* upstream = gst_pad_get_peer(d->sink);
+    if (!upstream) return GST_PAD_PROBE_OK;
+    const gboolean done = gst_pad_send_event(upstream, gst_event_ref(event));
+    gst_object_unref(upstream);
+    if (!done) return GST_PAD_PROBE_OK;
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+    return GST_PAD_PROBE_HANDLED;
+}
+
 // The input answers for the whole family, whatever decoder sits behind it
 // now: the one chosen for the last stream must not decide what the next
 // stream may connect with.
@@ -632,6 +651,9 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     d->convert = convert;
     gst_bin_add_many(GST_BIN(d->bin), convert, filter, nullptr);
     gst_element_link(convert, filter);
+    GstPad* convertIn = gst_element_get_static_pad(convert, "sink");
+    gst_pad_add_probe(convertIn, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, onUpstreamBeforeDecoder, d, nullptr);
+    gst_object_unref(convertIn);
     GstPadTemplate* sinkTemplate = gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, input);
     gst_caps_unref(input);
     d->sink = gst_ghost_pad_new_no_target_from_template("sink", sinkTemplate);

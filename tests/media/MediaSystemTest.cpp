@@ -277,7 +277,7 @@ TEST_F(MediaSystem, EveryKindOfFileOpensStepsAndPlays)
 {
     for (const char* fixture : { "mpeg4-mp3.avi", "video-only.avi", "dv-pal-type2.avi", "dv-pal-4x3.dv",
              "mpeg1-system.mpg", "mpeg1-video.m1v", "mpeg2-2audio.vob", "h264-ac3.m2ts", "h264-vorbis.mkv",
-             "h264-aac.mp4", "h264-aac.mov", "h264-aac.3g2", "wmv2-wma.wmv", "two-video.mkv" }) {
+             "h264-aac.mp4", "h264-aac.mov", "h264-aac.3g2", "wmv2-wma.wmv", "two-video.mkv", "noextension" }) {
         SCOPED_TRACE(fixture);
         TGrabBuilder* b = open(fixture);
         ASSERT_TRUE(b);
