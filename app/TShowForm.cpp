@@ -1,6 +1,8 @@
 #include "app/TShowForm.h"
 
 #include "app/TAproposFrame.h"
+#include "app/VideoFitting.h"
+#include "filters/TvData.h"
 #include "app/TCommandImages.h"
 #include "app/TOptionsFrame.h"
 #include "app/TSourcesFrame.h"
@@ -389,6 +391,7 @@ void TShowForm::LayoutWindow()
         p->move(PanelColumnX, TSidePanel::Top);
         p->resize(TSidePanel::Width, h - 80);
     }
+    if (m_media && m_media->HasVideo()) RefitVideo();
 }
 
 void TShowForm::ShowPanel(int index)
@@ -477,8 +480,24 @@ void TShowForm::onPrecisionCapture(quintptr)
 
 void TShowForm::onStreamDescription(quintptr, qintptr)
 {
-    if (Busy)
+    if (Busy || !m_media || !m_media->HasVideo())
         return;
+    // The stream's own shape and aspect: the window takes the ratio the
+    // preference and the stream call for.
+    int aspect = 2;
+    int width = 0;
+    int height = 0;
+    {
+        QMutexLocker lock(&SharedRecordLock());
+        aspect = VData().Aspect;
+        width = int(VData().Width);
+        height = int(VData().Height);
+    }
+    const TAspectChoice ratio = ApplyAspectPreference(ParForcerAspectRatio ? ParForcerAspectRatio->Value : 0,
+        aspect, width, height);
+    AspectMode = ratio.mode;
+    FitVideo(ratio.a, ratio.b);
+    RefreshFrameSize();
 }
 
 void TShowForm::onReconnectPin(qintptr) {}

@@ -104,6 +104,29 @@ public:
     QMenu* PopupMenu = nullptr;
 
     TMediaSystem* Media() const { return m_media.get(); }
+
+    // ---- opening a video ----
+    // Opens one file; the outcome shows in the window (title, picture,
+    // duration) or, when errors are reported, in a message.
+    void OpenPath(const QString& path);
+    TGrabBuilder* BuilderFor(const QString& path);
+    bool ApplyBuilder(TGrabBuilder* result);
+    void RefreshSourceState();
+    void CloseMedia();
+    void SetVideoControls(bool on);
+    void SetAudioControls(bool on);
+    TGrabBuilder* CurrentBuilder() const { return m_currentBuilder; }
+    // Where the opening's messages go (their text uses the link markup).
+    std::function<void(const QString&)> OnErrorMessage;
+    const QString& LastErrorMessage() const { return m_lastError; }
+
+    // ---- the picture ----
+    void FitVideo(int a, int b);
+    void RefitVideo();
+    void RefreshFrameSize();
+    int AspectMode = 0;
+    QSize SourceSize;
+    QSize OutputSize;
     TBuilderCache& Builders() { return m_builders; }
     TSceneList& Scenes() { return m_scenes; }
 
@@ -145,6 +168,12 @@ private:
     // Opening results by path, the scene list of the open video, the media
     // system and its renderer (made when the window is first shown).
     TBuilderCache m_builders;
+    TGrabBuilder m_emptyBuilder;
+    TGrabBuilder* m_currentBuilder = &m_emptyBuilder;
+    QString m_lastError;
+    int m_ratioA = 4;
+    int m_ratioB = 3;
+    void reportError(const QString& message);
     TSceneList m_scenes;
     std::unique_ptr<TVideoRenderer> m_renderer;
     std::unique_ptr<TMediaSystem> m_media;

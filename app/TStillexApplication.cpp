@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTextStream>
 #include <cstring>
 
@@ -118,5 +119,17 @@ int StillexMain(int argc, char** argv)
     QObject::connect(program.MainForm(), &TShowForm::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     program.MainForm()->show();
+    // The open switch ("+o=path" or "-o=path"); the other switches come with
+    // the command-line runner.
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg.startsWith(QLatin1String("+o="), Qt::CaseInsensitive)
+            || arg.startsWith(QLatin1String("-o="), Qt::CaseInsensitive)) {
+            const QString path = arg.mid(3);
+            TShowForm* form = program.MainForm();
+            QTimer::singleShot(0, form, [form, path] { form->OpenPath(path); });
+            break;
+        }
+    }
     return app.exec();
 }
