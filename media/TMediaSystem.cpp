@@ -226,7 +226,13 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
 
         if (!m_videoWindow) return false;
         if (FAILED(add(m_videoWindow->Filter(), QStringLiteral("Video Renderer")))) return false;
-        return m_graph->ConnectDirect(m_superposerFilter->Pin(1), rendererFilter()->Pin(0)) == S_OK;
+        if (m_graph->ConnectDirect(m_superposerFilter->Pin(1), rendererFilter()->Pin(0)) != S_OK) return false;
+        // Frames may have run into the notifier while the chain was half
+        // built, in the decoder's own format; it describes, and takes, the
+        // type of the finished chain.
+        VideoDecNotifier.Reset();
+        VideoDecNotifier.DescribeDecoded = true;
+        return true;
     };
 
     bool ok = false;
@@ -325,8 +331,11 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
         AudioDecNotifier.Reset();
         AudioDecNotifier.DescribeAudio = true;
         if (FAILED(audiorender.PutInto(*m_graph))) return false;
-        return m_graph->RenderStream(nullptr, nullptr, decoded, m_audioDecFilter.get(), audiorender.BaseFilter())
-            == S_OK;
+        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_audioDecFilter.get(), audiorender.BaseFilter()) != S_OK)
+            return false;
+        AudioDecNotifier.Reset();
+        AudioDecNotifier.DescribeAudio = true;
+        return true;
     };
 
     bool ok = false;
