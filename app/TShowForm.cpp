@@ -261,6 +261,19 @@ void TShowForm::bindCommands()
             a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
     if (auto* a = dynamic_cast<TSuperAction*>(Action("saNextPanneau")))
         a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
+
+    // The picture: forced aspect ratios and flips.
+    const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
+    for (int i = 0; i < 4; ++i)
+        if (auto* a = dynamic_cast<TSuperAction*>(Action(aspectCommands[i])))
+            a->Onexecute = [this, i](QObject*) { ForceAspect(i); };
+    for (const char* name : { "taVertFlip", "taHorzFlip" }) {
+        auto* a = dynamic_cast<TtoggleAction*>(Action(name));
+        if (!a) continue;
+        const bool vertical = name[2] == 'V';
+        a->OnfalseExecute = [this, vertical](QObject*) { SetFlip(vertical, true); };
+        a->OnTrueExecute = [this, vertical](QObject*) { SetFlip(vertical, false); };
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -122,6 +122,16 @@ public:
 
     // ---- the picture ----
     void FitVideo(int a, int b);
+    // "Forcer Aspect Ratio" := mode (0 normal, 1 4:3, 2 16:9, 3 native),
+    // then the picture takes the ratio it calls for.
+    void ForceAspect(int mode);
+    // The picture flipped top to bottom (vertical) or mirrored, in the
+    // preview and the grabs alike.
+    void SetFlip(bool vertical, bool on);
+    // The paused picture made again through the filters.
+    void RedrawStill();
+    bool VerticalFlip = false;
+    bool HorizontalFlip = false;
     void RefitVideo();
     void RefreshFrameSize();
     int AspectMode = 0;

@@ -4,6 +4,7 @@
 #include "app/TShowForm.h"
 
 #include "automation/TCustomSuperAction.h"
+#include "automation/TtoggleAction.h"
 
 #include "app/VideoFitting.h"
 #include "filters/TvData.h"
@@ -177,4 +178,51 @@ void TShowForm::RefreshFrameSize()
     RefitVideo();
     labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
         OutputSize.height(), AspectMode));
+}
+
+void TShowForm::ForceAspect(int mode)
+{
+    if (ParForcerAspectRatio) ParForcerAspectRatio->Value = mode;
+    int aspect = 2;
+    int width = 0;
+    int height = 0;
+    {
+        QMutexLocker lock(&SharedRecordLock());
+        aspect = VData().Aspect;
+        width = int(VData().Width);
+        height = int(VData().Height);
+    }
+    if (width <= 0 || height <= 0) {
+        width = SourceSize.width();
+        height = SourceSize.height();
+    }
+    const TAspectChoice ratio = ApplyAspectPreference(mode, aspect, width, height);
+    AspectMode = ratio.mode;
+    FitVideo(ratio.a ? ratio.a : 4, ratio.b ? ratio.b : 3);
+    RefreshFrameSize();
+}
+
+void TShowForm::SetFlip(bool vertical, bool on)
+{
+    (vertical ? VerticalFlip : HorizontalFlip) = on;
+    if (m_media) {
+        if (vertical)
+            m_media->SetVerticalFlip(on);
+        else
+            m_media->SetHorizontalMirror(on);
+    }
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action(vertical ? "taVertFlip" : "taHorzFlip"))) {
+        a->SetChecked(on);
+        a->setEnabled(true);
+    }
+    RedrawStill();
+}
+
+void TShowForm::RedrawStill()
+{
+    if (!m_media) return;
+    Busy = true;
+    m_media->RefreshStill();
+    ProcessPendingMessages();
+    Busy = false;
 }

@@ -2,6 +2,7 @@
 // no file when the file cannot be used.
 
 #include "app/TShowForm.h"
+#include "automation/TCustomSuperAction.h"
 #include "media/InstalledFilters.h"
 #include "platform/Registry.h"
 #include "prefs/Preferences.h"
@@ -57,6 +58,26 @@ TEST_F(OpeningWindow, AFileOpensPausedAtItsStartAndABadOneLeavesNoFile)
     EXPECT_NEAR(double(video.width()) / video.height(), 4.0 / 3.0, 0.02);
     EXPECT_LE(video.width(), form.Panel1->width() - 24);
     EXPECT_TRUE(messages.isEmpty());
+
+    // Forced ratios: the saved size and the window follow.
+    ASSERT_TRUE(form.Action("saForcer16x9")->Execute());
+    EXPECT_EQ(form.labTaille->text(), QStringLiteral("320 x 240  =>  320 x 180 [16x9}"));
+    EXPECT_NEAR(double(form.vwEcran->width()) / form.vwEcran->height(), 16.0 / 9.0, 0.02);
+    EXPECT_EQ(ParForcerAspectRatio->Value, 2);
+    ASSERT_TRUE(form.Action("saForcerNative")->Execute());
+    EXPECT_EQ(form.labTaille->text(), QStringLiteral("320 x 240  =>  320 x 240 [natif]"));
+    ASSERT_TRUE(form.Action("saForcerNone")->Execute());
+    EXPECT_EQ(ParForcerAspectRatio->Value, 0);
+
+    // A flip reaches the compositor and the command, and back.
+    TCustomSuperAction* flip = form.Action("taVertFlip");
+    ASSERT_TRUE(flip->Execute());
+    EXPECT_TRUE(form.VerticalFlip);
+    EXPECT_TRUE(form.Media()->Superposer.VerticalFlip.load());
+    EXPECT_TRUE(flip->Checked());
+    ASSERT_TRUE(flip->Execute());
+    EXPECT_FALSE(form.Media()->Superposer.VerticalFlip.load());
+    EXPECT_FALSE(flip->Checked());
 
     ParTraiterErreurs->Value = true;
     form.OpenPath(random);
