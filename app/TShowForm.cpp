@@ -497,15 +497,7 @@ void TShowForm::onStreamDescription(quintptr, qintptr)
         return;
     // The stream's own shape and aspect: the window takes the ratio the
     // preference and the stream call for.
-    int aspect = 2;
-    int width = 0;
-    int height = 0;
-    {
-        QMutexLocker lock(&SharedRecordLock());
-        aspect = VData().Aspect;
-        width = int(VData().Width);
-        height = int(VData().Height);
-    }
+    const auto [aspect, width, height] = StreamShape();
     const TAspectChoice ratio = ApplyAspectPreference(ParForcerAspectRatio ? ParForcerAspectRatio->Value : 0,
         aspect, width, height);
     AspectMode = ratio.mode;

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 class QFrame;
@@ -133,6 +134,8 @@ public:
     bool VerticalFlip = false;
     bool HorizontalFlip = false;
     void RefitVideo();
+    // The decoded stream's aspect flag, width and height, as last described.
+    static std::tuple<int, int, int> StreamShape();
     void RefreshFrameSize();
     int AspectMode = 0;
     QSize SourceSize;

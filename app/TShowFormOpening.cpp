@@ -25,6 +25,12 @@ QString colored(const QString& text, const char* color)
 }
 } // namespace
 
+std::tuple<int, int, int> TShowForm::StreamShape()
+{
+    QMutexLocker lock(&SharedRecordLock());
+    return { VData().Aspect, int(VData().Width), int(VData().Height) };
+}
+
 void TShowForm::reportError(const QString& message)
 {
     m_lastError = message;
@@ -156,15 +162,7 @@ void TShowForm::FitVideo(int a, int b)
 void TShowForm::RefitVideo()
 {
     if (!m_media || !m_media->HasVideo()) return;
-    int aspect = 2;
-    int width = 0;
-    int height = 0;
-    {
-        QMutexLocker lock(&SharedRecordLock());
-        aspect = VData().Aspect;
-        width = int(VData().Width);
-        height = int(VData().Height);
-    }
+    const auto [aspect, width, height] = StreamShape();
     const TAspectChoice ratio = RatioOfMode(AspectMode, aspect, width ? width : SourceSize.width(),
         height ? height : SourceSize.height());
     FitVideo(ratio.a, ratio.b);
@@ -183,15 +181,9 @@ void TShowForm::RefreshFrameSize()
 void TShowForm::ForceAspect(int mode)
 {
     if (ParForcerAspectRatio) ParForcerAspectRatio->Value = mode;
-    int aspect = 2;
-    int width = 0;
-    int height = 0;
-    {
-        QMutexLocker lock(&SharedRecordLock());
-        aspect = VData().Aspect;
-        width = int(VData().Width);
-        height = int(VData().Height);
-    }
+    const auto [aspect, width0, height0] = StreamShape();
+    int width = width0;
+    int height = height0;
     if (width <= 0 || height <= 0) {
         width = SourceSize.width();
         height = SourceSize.height();

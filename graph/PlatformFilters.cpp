@@ -373,26 +373,35 @@ bool placeDecoder(DecoderBin* d, GstCaps* caps)
 
 // The decoder is chosen for what the parser actually gives (a transport
 // stream may announce E-AC-3 where the parser finds AC-3).
-GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
+// On a new type arriving at `front` (an element's input, or none yet):
+// keep what is in place when it takes the type, else `build` the rest of the
+// chain for it; a type nothing takes is an error of the filter.
+GstPadProbeReturn chooseOnCaps(
+    DecoderBin* d, GstPadProbeInfo* info, GstElement* front, bool (*build)(DecoderBin*, GstCaps*))
 {
-    auto* d = static_cast<DecoderBin*>(data);
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
     if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
     GstCaps* caps = nullptr;
     gst_event_parse_caps(event, &caps);
-    if (d->decoder) {
-        GstPad* front = gst_element_get_static_pad(d->decoder, "sink");
-        const bool takes = gst_pad_query_accept_caps(front, caps);
-        gst_object_unref(front);
+    if (front) {
+        GstPad* in = gst_element_get_static_pad(front, "sink");
+        const bool takes = gst_pad_query_accept_caps(in, caps);
+        gst_object_unref(in);
         if (takes) return GST_PAD_PROBE_OK;
     }
-    if (!placeDecoder(d, caps)) {
+    if (!build(d, caps)) {
         gchar* type = gst_caps_to_string(caps);
         GST_ELEMENT_ERROR(d->bin, STREAM, CODEC_NOT_FOUND, ("No decoder for %s", type), (nullptr));
         g_free(type);
         return GST_PAD_PROBE_DROP;
     }
     return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* d = static_cast<DecoderBin*>(data);
+    return chooseOnCaps(d, info, d->decoder, placeDecoder);
 }
 
 // For a new input type: a parser when one exists for it (it frames the
@@ -479,24 +488,8 @@ gboolean onDecoderQuery(GstPad* pad, GstObject* parent, GstQuery* query)
 GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
     auto* d = static_cast<DecoderBin*>(data);
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
-    GstCaps* caps = nullptr;
-    gst_event_parse_caps(event, &caps);
-    // The decoder in place keeps working when it takes the new type.
-    if (d->decoder) {
-        GstPad* front = gst_element_get_static_pad(d->parser ? d->parser : d->decoder, "sink");
-        const bool takes = gst_pad_query_accept_caps(front, caps);
-        gst_object_unref(front);
-        if (takes) return GST_PAD_PROBE_OK;
-    }
-    if (!buildDecoder(d, caps)) {
-        gchar* type = gst_caps_to_string(caps);
-        GST_ELEMENT_ERROR(d->bin, STREAM, CODEC_NOT_FOUND, ("No decoder for %s", type), (nullptr));
-        g_free(type);
-        return GST_PAD_PROBE_DROP;
-    }
-    return GST_PAD_PROBE_OK;
+    // The chain in place keeps working when its front takes the new type.
+    return chooseOnCaps(d, info, d->decoder ? (d->parser ? d->parser : d->decoder) : nullptr, buildDecoder);
 }
 
 // A splitter element in a bin whose outputs go through the output queue.
