@@ -19,6 +19,7 @@
 #include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
 #include "prefs/TSavePrefsForm.h"
+#include "prefs/TBooleanParameter.h"
 #include "prefs/TparameterList.h"
 #include "support/Product.h"
 #include "support/THelpFrame.h"
@@ -133,9 +134,16 @@ void TShowForm::buildWidgets()
     moddlab = new QLabel(QStringLiteral("modd"), PanelTitre);
     srtlab = new QLabel(QStringLiteral("srt"), PanelTitre);
     scnLab = new QLabel(QStringLiteral("scn"), PanelTitre);
+    // The title bar answers a click by showing the file in its folder.
+    PanelTitre->installEventFilter(this);
+    EnCoursLab->installEventFilter(this);
     for (QLabel* flag : {moddlab, srtlab, scnLab}) {
-        flag->setEnabled(false);
+        flag->setObjectName(flag->text() + QStringLiteral("Lab"));
         flag->resize(flag->sizeHint().width(), 22);
+        flag->setStyleSheet(QStringLiteral("color: navy"));
+        flag->setCursor(Qt::PointingHandCursor);
+        flag->installEventFilter(this);
+        flag->hide();
     }
 
     Panel1 = frame("Panel1", QFrame::NoFrame);
@@ -150,6 +158,25 @@ void TShowForm::buildWidgets()
     Panel2->setToolTip(QStringLiteral("Aucune source vidéo n'a été sélectionnée"));
     Panel2->setPixmap(style()->standardIcon(QStyle::SP_MediaPlay).pixmap(96, 96));
     Panel2->resize(160, 120);
+    // The frame around the video and the inlay corner sit in the video
+    // area; the sliders straddle its edges, so they belong to the window.
+    Shape2 = frame("Shape2", QFrame::Box);
+    Shape2->setParent(Panel1);
+    Shape2->setFrameShadow(QFrame::Plain);
+    Shape2->setStyleSheet(QStringLiteral("QFrame#Shape2 { border: 1px solid silver; }"));
+    Shape2->lower();
+    Shape1 = frame("Shape1", QFrame::NoFrame);
+    Shape1->setParent(Panel1);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setStyleSheet(QStringLiteral("QFrame#Shape1 { background: silver; }"));
+    Shape1->resize(12, 12);
+    Shape1->hide();
+    Yslider = new QSlider(Qt::Vertical, this);
+    Yslider->setObjectName(QStringLiteral("Yslider"));
+    Yslider->hide();
+    Xslider = new QSlider(Qt::Horizontal, this);
+    Xslider->setObjectName(QStringLiteral("Xslider"));
+    Xslider->hide();
 
     PanelHaut = frame("PanelHaut", QFrame::NoFrame);
     CurrentEdit = new QLineEdit(PanelHaut);
@@ -261,6 +288,7 @@ void TShowForm::bindCommands()
             a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
     if (auto* a = dynamic_cast<TSuperAction*>(Action("saNextPanneau")))
         a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
+    bindOpeningCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
@@ -329,6 +357,18 @@ void TShowForm::applyPreferences()
         }
         if (ParPanneauActif)
             ShowPanel(ParPanneauActif->Value);
+        OptionsFrame()->LoadFromPreferences();
+        auto state = [this](const char* name, TBooleanParameter* parameter) {
+            if (auto* a = dynamic_cast<TtoggleAction*>(Action(name)); a && parameter)
+                a->SetChecked(parameter->Value);
+        };
+        state("taTraiterErreurs", ParTraiterErreurs);
+        state("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
+        state("taVitesseMaxi", ParVitesseMaxi);
+        if (auto* fs = dynamic_cast<TtoggleAction*>(Action("tafullscreen")))
+            fs->SetChecked(false);
+        if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster")))
+            inlay->SetChecked(false);
     } catch (...) {
     }
 }
@@ -495,6 +535,11 @@ void TShowForm::onStreamDescription(quintptr, qintptr)
 {
     if (Busy || !m_media || !m_media->HasVideo())
         return;
+    ApplyStreamDescription();
+}
+
+void TShowForm::ApplyStreamDescription()
+{
     // The stream's own shape and aspect: the window takes the ratio the
     // preference and the stream call for.
     const auto [aspect, width, height] = StreamShape();
@@ -579,6 +624,8 @@ void TShowForm::copyStateToPreferences()
         ParWantVertFlip->Value = checked("taVertFlip");
     if (ParWantHorzFlip)
         ParWantHorzFlip->Value = checked("taHorzFlip");
+    if (ParVitesseMaxi)
+        ParVitesseMaxi->Value = checked("taVitesseMaxi");
 }
 
 void TShowForm::FormDestroy()

@@ -2,6 +2,7 @@
 // The main window: owns the open video and every command acting on it,
 // receives the filters' window messages and fixes the start and stop order.
 
+#include "app/TPatternSearch.h"
 #include "app/TVideoWindow.h"
 #include "media/TBuilderCache.h"
 #include "media/TMediaSystem.h"
@@ -19,6 +20,11 @@
 
 class QFrame;
 class QLabel;
+class QComboBox;
+class TErreurForm;
+class TSourcesFrame;
+class TOptionsFrame;
+class TAudioSource;
 class QLineEdit;
 class QMenu;
 class QSlider;
@@ -31,6 +37,7 @@ class TScreenSaver;
 class TSidePanel;
 class Tplaque;
 class TSavePrefsForm;
+class TBooleanParameter;
 
 class TShowForm : public QWidget, public TMessageTarget {
     Q_OBJECT
@@ -49,6 +56,7 @@ public:
     // Modules created by the program entry after the main window.
     void SetPlaque(Tplaque* p) { m_plaque = p; }
     void SetSavePrefsForm(TSavePrefsForm* f) { m_savePrefs = f; }
+    void SetErreurForm(TErreurForm* f) { m_erreur = f; }
     Tplaque* Plaque() const { return m_plaque; }
 
     // Re-entrancy flag: stream-description messages are dropped while set.
@@ -103,6 +111,13 @@ public:
     QToolButton* btnDossiers = nullptr;
     QLabel* ImageLab = nullptr;
     QMenu* PopupMenu = nullptr;
+    // The inlay's position sliders and the corner and frame around the video.
+    QSlider* Yslider = nullptr;
+    QSlider* Xslider = nullptr;
+    QFrame* Shape1 = nullptr;
+    QFrame* Shape2 = nullptr;
+    TSourcesFrame* SourcesFrame() const;
+    TOptionsFrame* OptionsFrame() const;
 
     TMediaSystem* Media() const { return m_media.get(); }
 
@@ -117,8 +132,46 @@ public:
     void SetVideoControls(bool on);
     void SetAudioControls(bool on);
     TGrabBuilder* CurrentBuilder() const { return m_currentBuilder; }
-    // Where the opening's messages go (their text uses the link markup).
+    // Where the opening's messages go (their text uses the link markup);
+    // the error window when not set.
     std::function<void(const QString&)> OnErrorMessage;
+    // Where warnings go; a warning box when not set.
+    std::function<void(const QString&)> OnWarning;
+    // The entry index of the runner executing now (the command-line runner
+    // first, else the script runner), or nullptr when none runs.
+    std::function<int*()> ExecutingRunnerLine;
+
+    // The open dialog's filter.
+    static const QString OpenFilter;
+    // saOpenFile's two steps: the dialog (the chosen path becomes the
+    // argument), then the opening of the first file matching the argument.
+    void saOpenFilePrepare(QObject* sender);
+    void saOpenFileExecute(const QString& path);
+    // "next": the following file of the open pattern.
+    void saBouclerScriptExecute();
+    void saPasteExecute();
+    void saViderExecute();
+    // Files dropped or pasted: the first is opened.
+    void OpenFileList(const QStringList& files, bool warnFirst);
+    void cboxVideoChange(int index);
+    void cboxAudioChange(int index);
+    // Shows the current file selected in the file manager.
+    void ShowCurrentFileInFolder();
+    TPatternSearch PatternSearch;
+    QString PatternFolder;
+    int PatternScriptLine = 0;
+    // The audio stream that maximum speed put aside.
+    TAudioSource* SavedAudio = nullptr;
+    // Maximum speed on or off (the two branches of its command).
+    void SetMaxSpeed(bool on);
+    void SetFullScreen(bool on);
+    bool FullScreen() const;
+    void SetInlayOn(bool on);
+    bool InlayOn = false;
+    // Extension of the last opened path, lower case with its dot.
+    QString OpenedExtension;
+    // Whether each companion file of the open video exists.
+    bool CompanionShown(QLabel* flag) const;
     const QString& LastErrorMessage() const { return m_lastError; }
 
     // ---- the picture ----
@@ -134,6 +187,8 @@ public:
     bool VerticalFlip = false;
     bool HorizontalFlip = false;
     void RefitVideo();
+    // AspectMode and the fitting from the stream's description.
+    void ApplyStreamDescription();
     // The decoded stream's aspect flag, width and height, as last described.
     static std::tuple<int, int, int> StreamShape();
     void RefreshFrameSize();
@@ -155,6 +210,9 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     bool event(QEvent* e) override;
 
 private:
@@ -194,6 +252,12 @@ private:
     bool m_screenSaverWasActive = false;
     Tplaque* m_plaque = nullptr;
     TSavePrefsForm* m_savePrefs = nullptr;
+    TErreurForm* m_erreur = nullptr;
+    void showWarning(const QString& text);
+    void refreshPasteCommand();
+    void bindOpeningCommands();
+    void bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey);
+    void placeNavigationBars(const QRect& video);
     std::array<TSidePanel*, PanelCount> m_panels {};
     int m_activePanel = 0;
     std::vector<QWidget*> m_toolbarSeparators;

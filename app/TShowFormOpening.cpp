@@ -1,21 +1,42 @@
-// The main window's road from a path to a paused, shown video, and the
-// placing of the picture.
+// The main window's road from a path to a paused, shown video: the open
+// dialog, file patterns, paste and drop, the source lists, the failure
+// messages, the MTS rule and the closing of a file.
 
 #include "app/TShowForm.h"
 
+#include "app/TOptionsFrame.h"
+#include "app/TSourcesFrame.h"
+#include "app/Tplaque.h"
+#include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
+#include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
-
-#include "app/VideoFitting.h"
-#include "filters/TvData.h"
 #include "media/InstalledFilters.h"
 #include "media/SourcePaths.h"
 #include "media/TAudioSource.h"
 #include "media/TVideoSource.h"
+#include "platform/FileManager.h"
 #include "platform/WindowMessages.h"
 #include "prefs/Preferences.h"
+#include "prefs/TBooleanParameter.h"
+#include "prefs/TIntegerParameter.h"
+#include "support/Product.h"
+#include "support/TErreurForm.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
 
 namespace
 {
@@ -23,7 +44,31 @@ QString colored(const QString& text, const char* color)
 {
     return QStringLiteral("<font color=\"%1\">%2</font>").arg(QLatin1String(color), text.toHtmlEscaped());
 }
+
+// Longer names are refused, as the platform's own path limit would.
+constexpr int MaxDroppedName = 65531;
+
+// The local files of a paste or a drop, in their order.
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+class TWaitCursor
+{
+public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
 } // namespace
+
+const QString TShowForm::OpenFilter = QStringLiteral(
+    "Fichiers Vidéo (*.avi *.ivf *.mpg *.mpeg *.m1v *.mp2 *.mpe *.wmv *.asf *MTS *m2ts *.ts *.vob *.mkv *.mov "
+    "*.mp4 *.3g2 *.m4v);;Tous (*.*) (*)");
 
 std::tuple<int, int, int> TShowForm::StreamShape()
 {
@@ -31,11 +76,211 @@ std::tuple<int, int, int> TShowForm::StreamShape()
     return { VData().Aspect, int(VData().Width), int(VData().Height) };
 }
 
+TSourcesFrame* TShowForm::SourcesFrame() const { return static_cast<TSourcesFrame*>(m_panels[0]); }
+TOptionsFrame* TShowForm::OptionsFrame() const { return static_cast<TOptionsFrame*>(m_panels[4]); }
+
 void TShowForm::reportError(const QString& message)
 {
     m_lastError = message;
-    if (ParTraiterErreurs && ParTraiterErreurs->Value && OnErrorMessage) OnErrorMessage(message);
+    if (!ParTraiterErreurs || !ParTraiterErreurs->Value) return;
+    if (OnErrorMessage)
+        OnErrorMessage(message);
+    else if (m_erreur)
+        m_erreur->Show(message);
 }
+
+void TShowForm::showWarning(const QString& text)
+{
+    if (OnWarning)
+        OnWarning(text);
+    else
+        QMessageBox::warning(this, Product::Name, text, QMessageBox::Ok);
+}
+
+// ---------------------------------------------------------------------------
+// Commands.
+
+void TShowForm::bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey)
+{
+    auto* a = dynamic_cast<TtoggleAction*>(Action(name));
+    if (!a) return;
+    auto set = [this, a, parameter, optionKey](bool on) {
+        if (*parameter) (*parameter)->Value = on;
+        if (QCheckBox* box = OptionsFrame()->Box(optionKey)) box->setChecked(on);
+        a->SetChecked(on);
+    };
+    a->OnfalseExecute = [set](QObject*) { set(true); };
+    a->OnTrueExecute = [set](QObject*) { set(false); };
+}
+
+void TShowForm::bindOpeningCommands()
+{
+    auto plain = [this](const char* name) { return dynamic_cast<TSuperAction*>(Action(name)); };
+    if (auto* a = plain("saOpenFile")) {
+        a->Onprepare = [this](QObject* s) { saOpenFilePrepare(s); };
+        a->Onexecute = [this](QObject*) { saOpenFileExecute(CommandArguments.value(0)); };
+    }
+    if (auto* a = plain("saBouclerScript")) {
+        // From a menu or a key it does nothing; runners call its handler.
+        a->Onprepare = [](QObject*) { CommandProceed = false; };
+        a->Onexecute = [this](QObject*) { saBouclerScriptExecute(); };
+    }
+    if (auto* a = plain("saPaste")) a->Onexecute = [this](QObject*) { saPasteExecute(); };
+    if (auto* a = plain("saVider")) a->Onexecute = [this](QObject*) { saViderExecute(); };
+
+    bindOptionToggle("taTraiterErreurs", &ParTraiterErreurs, QStringLiteral("Traiter Erreurs"));
+    bindOptionToggle("taMTSVitesseMaxi", &ParMTSEnVitesseMaxi, QStringLiteral("MTS en vitesse Maxi"));
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taVitesseMaxi"))) {
+        a->OnfalseExecute = [this](QObject*) { SetMaxSpeed(true); };
+        a->OnTrueExecute = [this](QObject*) { SetMaxSpeed(false); };
+    }
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("tafullscreen"))) {
+        a->OnfalseExecute = [this](QObject*) { SetFullScreen(true); };
+        a->OnTrueExecute = [this](QObject*) { SetFullScreen(false); };
+    }
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) {
+        a->OnfalseExecute = [this](QObject*) { SetInlayOn(true); };
+        a->OnTrueExecute = [this](QObject*) { SetInlayOn(false); };
+    }
+
+    TSourcesFrame* sources = SourcesFrame();
+    connect(sources->cboxvideo, &QComboBox::activated, this, &TShowForm::cboxVideoChange);
+    connect(sources->cboxAudio, &QComboBox::activated, this, &TShowForm::cboxAudioChange);
+    // The box mirrors the command: a click runs the command, which sets it.
+    connect(sources->VitesseMaxiBox, &QCheckBox::clicked, this, [this] {
+        if (TCustomSuperAction* a = Action("taVitesseMaxi")) {
+            a->Execute();
+            SourcesFrame()->VitesseMaxiBox->setChecked(a->Checked());
+        }
+    });
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TShowForm::refreshPasteCommand);
+    refreshPasteCommand();
+}
+
+void TShowForm::saOpenFilePrepare(QObject*)
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Ouvrir un fichier"), PatternFolder,
+        OpenFilter);
+    if (path.isEmpty()) {
+        CommandProceed = false;
+        return;
+    }
+    CommandArguments = QStringList { path };
+}
+
+void TShowForm::saOpenFileExecute(const QString& path)
+{
+    TCommandRunningScope running;
+    TWaitCursor cursor;
+    try {
+        PatternFolder = TPatternSearch::FolderOf(path);
+        if (!PatternSearch.FindFirst(path)) return;
+        OpenPath(PatternFolder + PatternSearch.Name());
+        if (ExecutingRunnerLine)
+            if (int* line = ExecutingRunnerLine()) PatternScriptLine = *line;
+    } catch (...) {
+    }
+}
+
+void TShowForm::saBouclerScriptExecute()
+{
+    if (!PatternSearch.FindNext()) return;
+    OpenPath(PatternFolder + PatternSearch.Name());
+    if (ExecutingRunnerLine)
+        if (int* line = ExecutingRunnerLine()) *line = PatternScriptLine;
+}
+
+void TShowForm::saPasteExecute()
+{
+    TWaitCursor cursor;
+    const QStringList files = localFiles(QGuiApplication::clipboard()->mimeData());
+    if (files.isEmpty()) {
+        if (TCustomSuperAction* a = Action("saPaste")) a->SetEnabled(false);
+        return;
+    }
+    if (files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
+    if (files.first().size() < MaxDroppedName) OpenPath(files.first());
+}
+
+void TShowForm::refreshPasteCommand()
+{
+    if (TCustomSuperAction* a = Action("saPaste"))
+        a->SetEnabled(!localFiles(QGuiApplication::clipboard()->mimeData()).isEmpty());
+}
+
+void TShowForm::OpenFileList(const QStringList& files, bool warnFirst)
+{
+    if (files.isEmpty()) return;
+    if (warnFirst && files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
+    if (files.first().size() < MaxDroppedName) OpenPath(files.first());
+    if (!warnFirst && files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
+}
+
+void TShowForm::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!localFiles(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void TShowForm::dropEvent(QDropEvent* e)
+{
+    const QStringList files = localFiles(e->mimeData());
+    if (files.isEmpty()) return;
+    e->acceptProposedAction();
+    // The drag's source waits for the drop to end: open once it has.
+    QMetaObject::invokeMethod(this, [this, files] { OpenFileList(files, false); }, Qt::QueuedConnection);
+}
+
+void TShowForm::saViderExecute()
+{
+    CloseMedia();
+    ApplyBuilder(&m_emptyBuilder);
+    RefreshSourceState();
+}
+
+bool TShowForm::eventFilter(QObject* watched, QEvent* e)
+{
+    if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton
+        && (watched == PanelTitre || watched == EnCoursLab || watched == scnLab || watched == srtlab
+            || watched == moddlab)) {
+        ShowCurrentFileInFolder();
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void TShowForm::ShowCurrentFileInFolder()
+{
+    if (m_currentBuilder == &m_emptyBuilder) return;
+    FileManager::ShowItem(m_currentBuilder->Path);
+}
+
+// ---------------------------------------------------------------------------
+// Source lists.
+
+void TShowForm::cboxVideoChange(int index)
+{
+    auto* selected = static_cast<TVideoSource*>(
+        SourcesFrame()->cboxvideo->itemData(index).value<void*>());
+    if (!selected || !m_media || m_media->IsCurrentVideo(selected)) return;
+    m_media->Stop();
+    if (m_media->HasVideo()) m_media->ReleaseVideo();
+    if (selected != NoVideoSource()) m_media->SelectSources(selected, nullptr);
+    RefreshSourceState();
+}
+
+void TShowForm::cboxAudioChange(int index)
+{
+    auto* selected = static_cast<TAudioSource*>(
+        SourcesFrame()->cboxAudio->itemData(index).value<void*>());
+    if (!selected || !m_media || m_media->IsCurrentAudio(selected)) return;
+    if (m_media->HasAudio()) m_media->ReleaseAudio();
+    if (selected != NoAudioSource()) m_media->SelectSources(nullptr, selected);
+    RefreshSourceState();
+}
+
+// ---------------------------------------------------------------------------
+// Opening.
 
 TGrabBuilder* TShowForm::BuilderFor(const QString& path)
 {
@@ -44,7 +289,15 @@ TGrabBuilder* TShowForm::BuilderFor(const QString& path)
 
 void TShowForm::CloseMedia()
 {
-    if (m_media) m_media->ReleaseAll();
+    try {
+        if (m_media) m_media->ReleaseAll();
+    } catch (...) {
+    }
+}
+
+bool TShowForm::CompanionShown(QLabel* flag) const
+{
+    return flag && !flag->isHidden();
 }
 
 void TShowForm::OpenPath(const QString& path)
@@ -52,6 +305,7 @@ void TShowForm::OpenPath(const QString& path)
     if (!m_media) return;
     try {
         m_scenes.LoadScenes(ChangeExtension(path, QStringLiteral(".scn")));
+        OpenedExtension = ExtensionOf(path).toLower();
         EnCoursLab->setText(colored(QStringLiteral("En train de charger ") + FileNamePart(path), "navy"));
         CloseMedia();
         ProcessPendingMessages();
@@ -75,7 +329,18 @@ void TShowForm::OpenPath(const QString& path)
             RefreshSourceState();
             return;
         }
+        // MTS files play at maximum speed when the user asked for it; any
+        // other file brings the normal speed back.
+        if (ParMTSEnVitesseMaxi && ParMTSEnVitesseMaxi->Value && ParVitesseMaxi) {
+            const bool mts = OpenedExtension == QLatin1String(".mts") || OpenedExtension == QLatin1String(".m2ts");
+            if (mts != ParVitesseMaxi->Value)
+                if (TCustomSuperAction* a = Action("taVitesseMaxi")) a->Execute();
+        }
         RefreshSourceState();
+        if (m_currentBuilder == &m_emptyBuilder) return; // could not be positioned
+        scnLab->setVisible(QFileInfo(ChangeExtension(path, QStringLiteral(".scn"))).isFile());
+        srtlab->setVisible(QFileInfo(ChangeExtension(path, QStringLiteral(".srt"))).isFile());
+        moddlab->setVisible(QFileInfo(path + QStringLiteral(".modd")).isFile());
     } catch (...) {
     }
 }
@@ -84,16 +349,58 @@ bool TShowForm::ApplyBuilder(TGrabBuilder* result)
 {
     try {
         m_currentBuilder = result ? result : &m_emptyBuilder;
+        TSourcesFrame* sources = SourcesFrame();
+        {
+            const QSignalBlocker blockVideo(sources->cboxvideo);
+            const QSignalBlocker blockAudio(sources->cboxAudio);
+            sources->cboxvideo->clear();
+            for (int i = 0; i < m_currentBuilder->VideoSources.Count(); ++i) {
+                TVideoSource* s = m_currentBuilder->VideoSources.Items(i);
+                sources->cboxvideo->addItem(s->DisplayName, QVariant::fromValue<void*>(s));
+            }
+            sources->cboxvideo->addItem(NoVideoSource()->DisplayName, QVariant::fromValue<void*>(NoVideoSource()));
+            sources->cboxAudio->clear();
+            for (int i = 0; i < m_currentBuilder->AudioSources.Count(); ++i) {
+                TAudioSource* s = m_currentBuilder->AudioSources.Items(i);
+                sources->cboxAudio->addItem(s->DisplayName, QVariant::fromValue<void*>(s));
+            }
+            sources->cboxAudio->addItem(NoAudioSource()->DisplayName, QVariant::fromValue<void*>(NoAudioSource()));
+            sources->cboxvideo->setCurrentIndex(0);
+            sources->cboxAudio->setCurrentIndex(0);
+        }
         TVideoSource* video = m_currentBuilder->VideoSources.Count() ? m_currentBuilder->VideoSources.Items(0)
                                                                      : NoVideoSource();
         TAudioSource* audio = m_currentBuilder->AudioSources.Count() ? m_currentBuilder->AudioSources.Items(0)
                                                                      : NoAudioSource();
-        m_media->SetSpeedMode(0);
+        const bool maxSpeed = ParVitesseMaxi && ParVitesseMaxi->Value;
+        if (maxSpeed) {
+            SavedAudio = audio;
+            audio = NoAudioSource();
+            m_media->SetSpeedMode(1);
+        } else {
+            m_media->SetSpeedMode(0);
+        }
+        // A file without a picture is played with its sound: maximum speed
+        // goes off, and the stream it put aside is the one chosen.
+        if (video == NoVideoSource() && maxSpeed && m_currentBuilder != &m_emptyBuilder) {
+            ParVitesseMaxi->Value = false;
+            m_media->SetSpeedMode(0);
+            if (auto* a = dynamic_cast<TtoggleAction*>(Action("taVitesseMaxi"))) a->SetChecked(false);
+            sources->VitesseMaxiBox->setChecked(false);
+            audio = SavedAudio ? SavedAudio : NoAudioSource();
+        }
         ProcessPendingMessages();
         m_media->ForceDecoder = !ParForcerLeDecodeur || ParForcerLeDecodeur->Value;
         if (m_currentBuilder == &m_emptyBuilder) return true;
         if (!m_media->SelectSources(video, audio)) return false;
         ProcessPendingMessages();
+        // The commands that need a picture or sound are usable from here
+        // on (the MTS rule runs one of them before the first positioning).
+        SetVideoControls(m_media->HasVideo());
+        SetAudioControls(m_media->HasAudio());
+        EnCoursLab->setToolTip(QStringLiteral(
+            "Vidéo courante qui a été chargée dans Stillex\r\nCliquez dessus pour accéder au dossier qui la contient."));
+        DureeLab->setToolTip(QStringLiteral("Durée de la vidéo"));
         DureeLab->setText(m_media->FormatTimestamp(m_media->Duration));
         return true;
     } catch (...) {
@@ -103,18 +410,33 @@ bool TShowForm::ApplyBuilder(TGrabBuilder* result)
 
 void TShowForm::RefreshSourceState()
 {
-    SetVideoControls(m_media->HasVideo());
-    SetAudioControls(m_media->HasAudio());
+    const bool hasVideo = m_media->HasVideo();
+    const bool hasAudio = m_media->HasAudio();
+    SetVideoControls(hasVideo);
+    SetAudioControls(hasAudio);
+    SourcesFrame()->GroupAudio->setVisible(m_media->SpeedMode == 0);
+    const bool scenes = m_currentBuilder->HasSceneFile;
+    for (const char* name : { "saReculeTrack", "saAvanceTrack" })
+        if (TCustomSuperAction* a = Action(name)) a->SetVisible(scenes);
+    NavBar->setVisible(hasVideo || hasAudio);
+    for (QLabel* flag : { scnLab, srtlab, moddlab })
+        flag->hide();
+    const int volume = ParMuteOn && ParMuteOn->Value ? 0 : (ParIVolume ? ParIVolume->Value : 10000);
+    m_media->SetVolume(volume);
+
     if (m_currentBuilder == &m_emptyBuilder) {
         EnCoursLab->setText(m_emptyBuilder.DisplayName);
+        EnCoursLab->setToolTip(QString());
         DureeLab->clear();
+        RefreshFrameSize();
         return;
     }
     if (m_media->SeekTo(0)) {
         LastPosition = 0;
         EnCoursLab->setText(colored(m_currentBuilder->DisplayName, "maroon"));
-        EnCoursLab->setToolTip(QStringLiteral(
-            "Vidéo courante qui a été chargée dans Stillex\r\nCliquez dessus pour accéder au dossier qui la contient."));
+        // The stream has described itself by now; its description may have
+        // come while the window was busy and been dropped.
+        if (m_media->HasVideo()) ApplyStreamDescription();
         RefreshFrameSize();
         return;
     }
@@ -135,86 +457,45 @@ void TShowForm::SetVideoControls(bool on)
     labTaille->setVisible(on);
     vwEcran->setVisible(on);
     Panel2->setVisible(!on);
-    for (const char* name : { "taIncruster", "taVertFlip", "taHorzFlip", "tafullscreen", "saGrab", "saCopier" })
-        if (TCustomSuperAction* a = Action(name)) a->setEnabled(on);
+    Shape1->setVisible(on);
+    if (!on) {
+        Shape2->setGeometry(Panel2->geometry().adjusted(-12, -12, 12, 12));
+        if (auto* sliders = Action("taSliders"); sliders && sliders->Checked()) sliders->Execute();
+        // Full screen without a picture shows nothing: the backdrop goes.
+        if (m_plaque && m_plaque->isVisible()) {
+            vwEcran->setParent(Panel1);
+            m_plaque->hide();
+        }
+    }
+    for (const char* name : { "taSliders", "taIncruster", "taVertFlip", "taHorzFlip", "tafullscreen", "saGrab",
+             "saCopier", "taIntervalloShow", "taVitesseMaxi" })
+        if (TCustomSuperAction* a = Action(name)) a->SetEnabled(on);
+    ImageLab->setVisible(on);
+    SourcesFrame()->LabVideo->setVisible(on);
+    SourcesFrame()->VitesseMaxiBox->setEnabled(on);
 }
 
 void TShowForm::SetAudioControls(bool on)
 {
+    SourcesFrame()->LabAudio->setVisible(on);
     for (const char* name : { "taMute", "saIncVolume", "saDecVolume" })
-        if (TCustomSuperAction* a = Action(name)) a->setEnabled(on);
+        if (TCustomSuperAction* a = Action(name)) a->SetEnabled(on);
 }
 
-void TShowForm::FitVideo(int a, int b)
-{
-    m_ratioA = a;
-    m_ratioB = b;
-    const QRect area(Panel1->pos(), Panel1->size());
-    const QRect video = FitRect(a, b, area, true, 12);
-    vwEcran->setGeometry(video);
-    Panel2->move((area.width() - Panel2->width()) / 2, (area.height() - Panel2->height()) / 2);
-    const int width = std::max(SourceSize.width(), 0);
-    const int height = std::max(SourceSize.height(), 0);
-    const QRect out = FitRect(a, b, QRect(0, 0, width, height), false, 0);
-    OutputSize = out.size();
-}
-
-void TShowForm::RefitVideo()
-{
-    if (!m_media || !m_media->HasVideo()) return;
-    const auto [aspect, width, height] = StreamShape();
-    const TAspectChoice ratio = RatioOfMode(AspectMode, aspect, width ? width : SourceSize.width(),
-        height ? height : SourceSize.height());
-    FitVideo(ratio.a, ratio.b);
-}
-
-void TShowForm::RefreshFrameSize()
-{
-    QImage frame;
-    if (m_media && m_media->HasVideo()) m_media->CopyOverlayBitmap(frame);
-    SourceSize = frame.isNull() ? QSize() : frame.size();
-    RefitVideo();
-    labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
-        OutputSize.height(), AspectMode));
-}
-
-void TShowForm::ForceAspect(int mode)
-{
-    if (ParForcerAspectRatio) ParForcerAspectRatio->Value = mode;
-    const auto [aspect, width0, height0] = StreamShape();
-    int width = width0;
-    int height = height0;
-    if (width <= 0 || height <= 0) {
-        width = SourceSize.width();
-        height = SourceSize.height();
-    }
-    const TAspectChoice ratio = ApplyAspectPreference(mode, aspect, width, height);
-    AspectMode = ratio.mode;
-    FitVideo(ratio.a ? ratio.a : 4, ratio.b ? ratio.b : 3);
-    RefreshFrameSize();
-}
-
-void TShowForm::SetFlip(bool vertical, bool on)
-{
-    (vertical ? VerticalFlip : HorizontalFlip) = on;
-    if (m_media) {
-        if (vertical)
-            m_media->SetVerticalFlip(on);
-        else
-            m_media->SetHorizontalMirror(on);
-    }
-    if (auto* a = dynamic_cast<TtoggleAction*>(Action(vertical ? "taVertFlip" : "taHorzFlip"))) {
-        a->SetChecked(on);
-        a->setEnabled(true);
-    }
-    RedrawStill();
-}
-
-void TShowForm::RedrawStill()
+void TShowForm::SetMaxSpeed(bool on)
 {
     if (!m_media) return;
-    Busy = true;
-    m_media->RefreshStill();
-    ProcessPendingMessages();
-    Busy = false;
+    if (ParVitesseMaxi) ParVitesseMaxi->Value = on;
+    if (on) {
+        SavedAudio = m_media->CurrentAudio;
+        m_media->SetSpeedMode(1);
+        m_media->ReleaseAudio();
+    } else {
+        m_media->SetSpeedMode(0);
+        if (SavedAudio && SavedAudio != NoAudioSource() && m_currentBuilder != &m_emptyBuilder)
+            m_media->BuildAudioChain(SavedAudio);
+    }
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taVitesseMaxi"))) a->SetChecked(on);
+    SourcesFrame()->VitesseMaxiBox->setChecked(on);
+    RefreshSourceState();
 }

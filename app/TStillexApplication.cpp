@@ -60,6 +60,7 @@ void TStillexApplication::CreateModules()
 
     m_main->SetPlaque(m_plaque.get());
     m_main->SetSavePrefsForm(m_savePrefs.get());
+    m_main->SetErreurForm(m_erreur.get());
 }
 
 int HandleInformationSwitches(int argc, char** argv)
@@ -127,7 +128,7 @@ int StillexMain(int argc, char** argv)
             || arg.startsWith(QLatin1String("-o="), Qt::CaseInsensitive)) {
             const QString path = arg.mid(3);
             TShowForm* form = program.MainForm();
-            QTimer::singleShot(0, form, [form, path] { form->OpenPath(path); });
+            QTimer::singleShot(0, form, [form, path] { form->saOpenFileExecute(path); });
             break;
         }
     }

@@ -1,10 +1,77 @@
 #include "support/TErreurForm.h"
 
 #include "support/Product.h"
+#include "support/TLinkEdit.h"
+
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
 
 TErreurForm::TErreurForm(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("ErreurForm"));
     setWindowTitle(QStringLiteral("Erreur de %1").arg(Product::Name));
+    setModal(true);
+    resize(460, 300);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    Heading = new QLabel(QStringLiteral("%1 est désolé:").arg(Product::Maker), this);
+    Heading->setObjectName(QStringLiteral("Heading"));
+    QFont headingFont(QStringLiteral("Arial"));
+    headingFont.setPixelSize(16);
+    headingFont.setBold(true);
+    Heading->setFont(headingFont);
+    Heading->setStyleSheet(QStringLiteral("color: maroon"));
+
+    Texte = new TLinkEdit(this);
+    Texte->setObjectName(QStringLiteral("Texte"));
+    QFont textFont(QStringLiteral("Arial"));
+    textFont.setPixelSize(11);
+    Texte->setFont(textFont);
+    Texte->SetAlignment(Qt::AlignHCenter);
+    Texte->SetUrlColor(QColor(0, 0, 128));
+    Texte->SetMailColor(QColor(0, 0, 128));
+    Texte->SetLinkColor(Qt::black);
+    Texte->setFrameShape(QFrame::NoFrame);
+    QPalette pal = Texte->palette();
+    pal.setColor(QPalette::Base, palette().color(QPalette::Button));
+    Texte->setPalette(pal);
+    Texte->OnUrlClick = [](const QString& target) {
+        QString t = target;
+        if (t.endsWith(QChar(0))) t.chop(1);
+        QDesktopServices::openUrl(QUrl::fromUserInput(t));
+    };
+
+    Quitter = new QPushButton(QStringLiteral("Quitter"), this);
+    Quitter->setObjectName(QStringLiteral("Quitter"));
+    connect(Quitter, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon);
+    top->addWidget(Heading, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(Quitter);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Texte, 1);
+    layout->addLayout(bottom);
+}
+
+void TErreurForm::Fill(const QString& message)
+{
+    m_message = message;
+    Texte->SetRichText(message);
+}
+
+void TErreurForm::Show(const QString& message)
+{
+    Fill(message);
+    exec();
 }

@@ -1,0 +1,165 @@
+// The main window's picture: its place and shape in the video area or on the
+// full-screen backdrop, the size label, the forced ratios, the flips and the
+// inlay switch.
+
+#include "app/TShowForm.h"
+
+#include "app/Tplaque.h"
+#include "app/VideoFitting.h"
+#include "automation/TtoggleAction.h"
+#include "prefs/Preferences.h"
+#include "prefs/TBooleanParameter.h"
+#include "prefs/TIntegerParameter.h"
+#include "prefs/TincrustRecParameter.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+
+void TShowForm::FitVideo(int a, int b)
+{
+    m_ratioA = a;
+    m_ratioB = b;
+    const QRect area(Panel1->pos(), Panel1->size());
+    if (FullScreen()) {
+        // On the backdrop: the screen less 4 pixels, the silver frame 4
+        // pixels outside the picture.
+        const QRect screen = m_plaque->geometry();
+        const QRect video = FitRect(a, b, QRect(QPoint(0, 0), screen.size()).adjusted(4, 4, -4, -4), false, 0);
+        if (vwEcran->parentWidget() != m_plaque) vwEcran->setParent(m_plaque);
+        vwEcran->setGeometry(video);
+        vwEcran->show();
+        vwEcran->raise();
+        m_plaque->SetFrameRect(video.adjusted(-4, -4, 4, 4));
+    } else {
+        if (vwEcran->parentWidget() != Panel1) {
+            vwEcran->setParent(Panel1);
+            vwEcran->setVisible(m_media && m_media->HasVideo());
+        }
+        const QRect video = FitRect(a, b, area, true, 12);
+        vwEcran->setGeometry(video);
+        Panel2->move((area.width() - Panel2->width()) / 2, (area.height() - Panel2->height()) / 2);
+        Shape2->setGeometry(video.adjusted(-12, -12, 12, 12));
+        Shape2->lower();
+        const int L = video.left(), T = video.top(), W = video.width(), H = video.height();
+        const int PL = area.left(), PT = area.top();
+        Yslider->setGeometry(PL + L + W - 6, PT + T - 8, Yslider->sizeHint().width(), H + 16);
+        Xslider->setGeometry(PL + L - 8, PT + T + H - 6, W + 16, Xslider->sizeHint().height());
+        Shape1->move(L + W - 6, T + H - 6);
+        placeNavigationBars(video);
+    }
+    const int width = std::max(SourceSize.width(), 0);
+    const int height = std::max(SourceSize.height(), 0);
+    const QRect out = FitRect(a, b, QRect(0, 0, width, height), false, 0);
+    OutputSize = out.size();
+}
+
+void TShowForm::placeNavigationBars(const QRect& video)
+{
+    const QPoint area = Panel1->pos();
+    PanelHaut->move(PanelHaut->x(), area.y() + video.top() - 32);
+    NavBar->move(NavBar->x(), area.y() + video.top() + video.height());
+}
+
+bool TShowForm::FullScreen() const
+{
+    return m_plaque && m_plaque->isVisible();
+}
+
+void TShowForm::SetFullScreen(bool on)
+{
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("tafullscreen"))) a->SetChecked(on);
+    if (!m_plaque) return;
+    if (on) {
+        if (!m_media || !m_media->HasVideo()) return;
+        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (screen) m_plaque->setGeometry(screen->geometry());
+        m_plaque->showFullScreen();
+        m_plaque->raise();
+        m_plaque->activateWindow();
+        m_plaque->setFocus();
+    } else {
+        vwEcran->setParent(Panel1);
+        vwEcran->setVisible(m_media && m_media->HasVideo());
+        m_plaque->hide();
+        Shape2->lower();
+    }
+    RefitVideo();
+}
+
+void TShowForm::SetInlayOn(bool on)
+{
+    InlayOn = on;
+    if (m_media) {
+        if (on && ParIncrustRec) m_media->SetInlaySettings(ParIncrustRec->Value);
+        m_media->SetInlayEnabled(on);
+    }
+    RedrawStill();
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) {
+        a->SetChecked(on);
+        a->SetEnabled(true);
+        if (ParWantIncrust) ParWantIncrust->Value = a->Checked();
+    }
+}
+
+void TShowForm::RefitVideo()
+{
+    if (!m_media || !m_media->HasVideo()) return;
+    const auto [aspect, width, height] = StreamShape();
+    const TAspectChoice ratio = RatioOfMode(AspectMode, aspect, width ? width : SourceSize.width(),
+        height ? height : SourceSize.height());
+    FitVideo(ratio.a, ratio.b);
+}
+
+void TShowForm::RefreshFrameSize()
+{
+    QImage frame;
+    if (m_media && m_media->HasVideo()) m_media->CopyOverlayBitmap(frame);
+    SourceSize = frame.isNull() ? QSize() : frame.size();
+    RefitVideo();
+    labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
+        OutputSize.height(), AspectMode));
+}
+
+void TShowForm::ForceAspect(int mode)
+{
+    if (ParForcerAspectRatio) ParForcerAspectRatio->Value = mode;
+    const auto [aspect, width0, height0] = StreamShape();
+    int width = width0;
+    int height = height0;
+    if (width <= 0 || height <= 0) {
+        width = SourceSize.width();
+        height = SourceSize.height();
+    }
+    const TAspectChoice ratio = ApplyAspectPreference(mode, aspect, width, height);
+    AspectMode = ratio.mode;
+    FitVideo(ratio.a ? ratio.a : 4, ratio.b ? ratio.b : 3);
+    RefreshFrameSize();
+}
+
+void TShowForm::SetFlip(bool vertical, bool on)
+{
+    (vertical ? VerticalFlip : HorizontalFlip) = on;
+    if (m_media) {
+        if (vertical)
+            m_media->SetVerticalFlip(on);
+        else
+            m_media->SetHorizontalMirror(on);
+    }
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action(vertical ? "taVertFlip" : "taHorzFlip"))) {
+        a->SetChecked(on);
+        a->SetEnabled(true);
+    }
+    RedrawStill();
+}
+
+void TShowForm::RedrawStill()
+{
+    if (!m_media) return;
+    Busy = true;
+    m_media->RefreshStill();
+    ProcessPendingMessages();
+    Busy = false;
+}
