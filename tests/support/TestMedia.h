@@ -16,12 +16,7 @@
 #include <QProcess>
 #include <QString>
 #include <gtest/gtest.h>
-#include <ostream>
 
-// Readable QStrings in failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
 
 inline QString TestMediaFolder()
 {
