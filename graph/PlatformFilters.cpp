@@ -1,5 +1,7 @@
 #include "graph/PlatformFilters.h"
 
+#include "graph/ChainBin.h"
+
 #include <QMutex>
 #include <QRegularExpression>
 #include <atomic>
@@ -120,7 +122,7 @@ std::shared_ptr<TGraphFilter> readerBin(const char* demuxerFactory, const GUID& 
         if (demuxer) gst_object_unref(gst_object_ref_sink(demuxer));
         return nullptr;
     }
-    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* bin = ChainBin::New();
     gst_bin_add_many(GST_BIN(bin), source, demuxer, nullptr);
     gst_element_link(source, demuxer);
     addOutputQueue(bin);
@@ -147,6 +149,8 @@ void markChain(GstElement* bin)
 
 void onMpeg1Type(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
 {
+    ChainBin::TBuildLock lock(GST_ELEMENT(binPtr));
+    if (lock.ShuttingDown()) return;
     auto* bin = GST_ELEMENT(binPtr);
     if (chainMade(bin)) {
         // A demultiplexer makes its pads again and says when it is done; a
@@ -206,7 +210,7 @@ std::shared_ptr<TGraphFilter> mpeg1Splitter()
 {
     GstElement* typefind = make("typefind");
     if (!typefind) return nullptr;
-    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* bin = ChainBin::New();
     gst_bin_add(GST_BIN(bin), typefind);
     addOutputQueue(bin);
     GstPad* sink = gst_element_get_static_pad(typefind, "sink");
@@ -228,7 +232,8 @@ struct TypedReader {
 void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
 {
     auto* bin = GST_ELEMENT(binPtr);
-    if (chainMade(bin)) return;
+    ChainBin::TBuildLock lock(bin);
+    if (lock.ShuttingDown() || chainMade(bin)) return;
     auto* reader = static_cast<TypedReader*>(g_object_get_data(G_OBJECT(bin), "stillex-reader"));
     const char* factory = reader ? reader->choose(caps) : nullptr;
     GstElement* demuxer = factory ? make(factory) : nullptr;
@@ -389,6 +394,8 @@ GstPadProbeReturn chooseOnCaps(
         gst_object_unref(in);
         if (takes) return GST_PAD_PROBE_OK;
     }
+    ChainBin::TBuildLock lock(d->bin);
+    if (lock.ShuttingDown()) return GST_PAD_PROBE_DROP;
     if (!build(d, caps)) {
         gchar* type = gst_caps_to_string(caps);
         GST_ELEMENT_ERROR(d->bin, STREAM, CODEC_NOT_FOUND, ("No decoder for %s", type), (nullptr));
@@ -496,7 +503,7 @@ GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data)
 std::shared_ptr<TGraphFilter> splitterBin(GstElement* demuxer, const GUID& clsid)
 {
     if (!demuxer) return nullptr;
-    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* bin = ChainBin::New();
     gst_bin_add(GST_BIN(bin), demuxer);
     addOutputQueue(bin);
     forwardOutputs(bin, demuxer);
@@ -514,7 +521,7 @@ std::shared_ptr<TGraphFilter> typefindSplitter(const GUID& clsid, SplitterChoose
 {
     GstElement* typefind = make("typefind");
     if (!typefind) return nullptr;
-    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* bin = ChainBin::New();
     gst_bin_add(GST_BIN(bin), typefind);
     addOutputQueue(bin);
     GstPad* sink = gst_element_get_static_pad(typefind, "sink");
@@ -607,7 +614,7 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
         if (typefind) gst_object_unref(gst_object_ref_sink(typefind));
         return nullptr;
     }
-    GstElement* bin = gst_bin_new(nullptr);
+    GstElement* bin = ChainBin::New();
     gst_bin_add_many(GST_BIN(bin), source, typefind, nullptr);
     gst_element_link(source, typefind);
     addOutputQueue(bin);
@@ -638,7 +645,7 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     gst_caps_unref(output);
 
     auto* d = new DecoderBin;
-    d->bin = gst_bin_new(nullptr);
+    d->bin = ChainBin::New();
     d->video = video;
     d->prefix = decoderPrefix;
     d->convert = convert;
