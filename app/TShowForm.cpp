@@ -7,6 +7,9 @@
 #include "app/TOptionsFrame.h"
 #include "app/TSourcesFrame.h"
 #include "app/Tplaque.h"
+#include "app/Tnav_fileframe.h"
+#include "support/TTextGauge.h"
+#include <QTimer>
 #include "automation/CommandCatalog.h"
 #include "automation/TActionList.h"
 #include "automation/TCustomSuperAction.h"
@@ -25,6 +28,7 @@
 #include "support/THelpFrame.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -189,15 +193,26 @@ void TShowForm::buildWidgets()
     labTaille = new QLabel(PanelHaut);
     labTaille->setObjectName(QStringLiteral("labTaille"));
     labTaille->setToolTip(QStringLiteral("taille des images vidéos => taille des images extraites."));
-    labTaille->setGeometry(190, 4, 220, 22);
+    labTaille->setGeometry(190, 4, 180, 22);
     PanelHaut->resize(MinWidth - 292, 30);
 
-    NavBar = frame("nav_fileframe", QFrame::NoFrame);
-    tb = new QSlider(Qt::Horizontal, NavBar);
-    tb->setObjectName(QStringLiteral("tb"));
-    tb->setRange(0, 1024);
-    tb->setGeometry(0, 2, MinWidth - 292, 22);
+    NavBar = new Tnav_fileframe(this);
+    tb = NavBar->tb;
     NavBar->resize(MinWidth - 292, 56);
+    NavBar->hide();
+
+    VolumeGauge = new TTextGauge(PanelHaut);
+    VolumeGauge->setObjectName(QStringLiteral("VolumeGauge"));
+    VolumeGauge->SetGaugeKind(TGaugeKind::Needle);
+    VolumeGauge->SetTextKind(TGaugeTextKind::PercentDone);
+    VolumeGauge->SetShowText(false);
+    VolumeGauge->setToolTip(QStringLiteral(
+        "Volume de la reproduction sonore.\r\nTapez + ou - au clavier numérique pour le modifier."));
+    VolumeGauge->setGeometry(372, 2, 40, 26);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(40);
+    connect(Timer1, &QTimer::timeout, this, &TShowForm::Timer1Timer);
 
     Bevel1 = frame("Bevel1", QFrame::VLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
@@ -289,6 +304,7 @@ void TShowForm::bindCommands()
     if (auto* a = dynamic_cast<TSuperAction*>(Action("saNextPanneau")))
         a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
     bindOpeningCommands();
+    bindPlaybackCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
@@ -365,6 +381,11 @@ void TShowForm::applyPreferences()
         state("taTraiterErreurs", ParTraiterErreurs);
         state("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
         state("taVitesseMaxi", ParVitesseMaxi);
+        state("taMute", ParMuteOn);
+        if (auto* play = dynamic_cast<TtoggleAction*>(Action("taPlayPause")))
+            play->SetChecked(false);
+        if (ParVitesseMaxi) SourcesFrame()->VitesseMaxiBox->setChecked(ParVitesseMaxi->Value);
+        if (ParIVolume) VolumeGauge->SetProgress(ParIVolume->Value / 100);
         if (auto* fs = dynamic_cast<TtoggleAction*>(Action("tafullscreen")))
             fs->SetChecked(false);
         if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster")))

@@ -36,6 +36,10 @@ class TparameterList;
 class TScreenSaver;
 class TSidePanel;
 class Tplaque;
+class Tnav_fileframe;
+class TTextGauge;
+class QTimer;
+class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
 
@@ -104,7 +108,11 @@ public:
     QLineEdit* CurrentEdit = nullptr;
     QLabel* DureeLab = nullptr;
     QLabel* labTaille = nullptr;
-    QFrame* NavBar = nullptr;
+    Tnav_fileframe* NavBar = nullptr;
+    TTextGauge* VolumeGauge = nullptr;
+    // The refresh of the position display, every 40 ms while a source is
+    // active.
+    QTimer* Timer1 = nullptr;
     QSlider* tb = nullptr;
     QFrame* Bevel1 = nullptr;
     QFrame* panelImage = nullptr;
@@ -173,6 +181,34 @@ public:
     // Whether each companion file of the open video exists.
     bool CompanionShown(QLabel* flag) const;
     const QString& LastErrorMessage() const { return m_lastError; }
+
+    // ---- playback and navigation ----
+    void Timer1Timer();
+    void StartRefreshTimer();
+    void StopRefreshTimer();
+    // Image (0), second (1) or minute (2) steps, forward or back.
+    void Step(int size, bool forward);
+    void SceneStep(bool forward);
+    void PlayPause(bool play);
+    void nav_filetbMouseDown();
+    void nav_filetbMouseUp();
+    void CurrentEditEnter();
+    // Enter seeks to the typed timestamp; any other key is typed.
+    bool CurrentEditKeyPress(QKeyEvent* e);
+    void CurrentEditExit();
+    void ChangeVolume(int delta);
+    void ApplyVolume();
+    void SetMute(bool on);
+    void saPositionExecute(const QString& timestamp);
+    void saWaitExecute(const QString& milliseconds);
+    void vwEcranMouseDown(QMouseEvent* e);
+    // The current frame copied for the grab panel; `save` also writes it.
+    void TakeSnapshot();
+    // Writes the last snapshot (the grab issue fills it).
+    std::function<void()> OnSaveSnapshot;
+    int SnapshotCount = 0;
+    const QImage& SourceFrame() const { return m_sourceFrame; }
+    void UpdatePlayPicture();
 
     // ---- the picture ----
     void FitVideo(int a, int b);
@@ -256,6 +292,8 @@ private:
     void showWarning(const QString& text);
     void refreshPasteCommand();
     void bindOpeningCommands();
+    void bindPlaybackCommands();
+    bool m_sliderDown = false;
     void bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey);
     void placeNavigationBars(const QRect& video);
     std::array<TSidePanel*, PanelCount> m_panels {};

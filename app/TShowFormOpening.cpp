@@ -7,6 +7,8 @@
 #include "app/TOptionsFrame.h"
 #include "app/TSourcesFrame.h"
 #include "app/Tplaque.h"
+#include "app/Tnav_fileframe.h"
+#include "support/TTextGauge.h"
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
@@ -35,7 +37,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QLineEdit>
+#include <QSlider>
 #include <QUrl>
 
 namespace
@@ -240,6 +245,20 @@ void TShowForm::saViderExecute()
 
 bool TShowForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (watched == tb) {
+        if (e->type() == QEvent::MouseButtonPress) nav_filetbMouseDown();
+        // The slider takes the release first, then the seek goes to where
+        // it was left.
+        if (e->type() == QEvent::MouseButtonRelease)
+            QMetaObject::invokeMethod(this, &TShowForm::nav_filetbMouseUp, Qt::QueuedConnection);
+        return false;
+    }
+    if (watched == CurrentEdit) {
+        if (e->type() == QEvent::FocusIn) CurrentEditEnter();
+        if (e->type() == QEvent::FocusOut) CurrentEditExit();
+        if (e->type() == QEvent::KeyPress && CurrentEditKeyPress(static_cast<QKeyEvent*>(e))) return true;
+        return false;
+    }
     if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton
         && (watched == PanelTitre || watched == EnCoursLab || watched == scnLab || watched == srtlab
             || watched == moddlab)) {
@@ -306,7 +325,9 @@ void TShowForm::OpenPath(const QString& path)
     try {
         m_scenes.LoadScenes(ChangeExtension(path, QStringLiteral(".scn")));
         OpenedExtension = ExtensionOf(path).toLower();
+        StopRefreshTimer();
         EnCoursLab->setText(colored(QStringLiteral("En train de charger ") + FileNamePart(path), "navy"));
+        if (TCustomSuperAction* play = Action("taPlayPause"); play && play->Checked()) play->Execute();
         CloseMedia();
         ProcessPendingMessages();
         TGrabBuilder* result = BuilderFor(path);
@@ -421,14 +442,26 @@ void TShowForm::RefreshSourceState()
     NavBar->setVisible(hasVideo || hasAudio);
     for (QLabel* flag : { scnLab, srtlab, moddlab })
         flag->hide();
-    const int volume = ParMuteOn && ParMuteOn->Value ? 0 : (ParIVolume ? ParIVolume->Value : 10000);
+    const int volume = ParMuteOn && ParMuteOn->Value ? 0 : (ParIVolume ? ParIVolume->Value : 5000);
     m_media->SetVolume(volume);
+    // The refresh runs exactly while a source is active.
+    auto refreshTimer = [this, hasVideo, hasAudio] {
+        if (hasVideo || hasAudio) {
+            Timer1Timer();
+            StartRefreshTimer();
+        } else {
+            StopRefreshTimer();
+            CurrentEdit->setText(m_media->FormatTimestamp(0));
+            tb->setValue(0);
+        }
+    };
 
     if (m_currentBuilder == &m_emptyBuilder) {
         EnCoursLab->setText(m_emptyBuilder.DisplayName);
         EnCoursLab->setToolTip(QString());
         DureeLab->clear();
         RefreshFrameSize();
+        refreshTimer();
         return;
     }
     if (m_media->SeekTo(0)) {
@@ -438,6 +471,7 @@ void TShowForm::RefreshSourceState()
         // come while the window was busy and been dropped.
         if (m_media->HasVideo()) ApplyStreamDescription();
         RefreshFrameSize();
+        refreshTimer();
         return;
     }
     QString message = QStringLiteral("Le fichier <color Maroon>") + m_currentBuilder->DisplayName
@@ -471,12 +505,14 @@ void TShowForm::SetVideoControls(bool on)
              "saCopier", "taIntervalloShow", "taVitesseMaxi" })
         if (TCustomSuperAction* a = Action(name)) a->SetEnabled(on);
     ImageLab->setVisible(on);
+    UpdatePlayPicture();
     SourcesFrame()->LabVideo->setVisible(on);
     SourcesFrame()->VitesseMaxiBox->setEnabled(on);
 }
 
 void TShowForm::SetAudioControls(bool on)
 {
+    VolumeGauge->setVisible(on);
     SourcesFrame()->LabAudio->setVisible(on);
     for (const char* name : { "taMute", "saIncVolume", "saDecVolume" })
         if (TCustomSuperAction* a = Action(name)) a->SetEnabled(on);
@@ -498,4 +534,5 @@ void TShowForm::SetMaxSpeed(bool on)
     if (auto* a = dynamic_cast<TtoggleAction*>(Action("taVitesseMaxi"))) a->SetChecked(on);
     SourcesFrame()->VitesseMaxiBox->setChecked(on);
     RefreshSourceState();
+    UpdatePlayPicture();
 }

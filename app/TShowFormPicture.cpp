@@ -5,6 +5,7 @@
 #include "app/TShowForm.h"
 
 #include "app/Tplaque.h"
+#include "app/Tnav_fileframe.h"
 #include "app/VideoFitting.h"
 #include "automation/TtoggleAction.h"
 #include "prefs/Preferences.h"

@@ -2,6 +2,8 @@
 
 #include "media/TVideoRenderer.h"
 
+#include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 TVideoWindow::TVideoWindow(QWidget* parent)
@@ -10,6 +12,17 @@ TVideoWindow::TVideoWindow(QWidget* parent)
     setObjectName(QStringLiteral("vwEcran"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void TVideoWindow::mousePressEvent(QMouseEvent* event)
+{
+    emit MouseDown(event);
+}
+
+void TVideoWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
 }
 
 void TVideoWindow::SetRenderer(TVideoRenderer* renderer)

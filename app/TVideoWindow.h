@@ -20,8 +20,16 @@ public:
     TVideoRenderer* Renderer() const { return m_renderer; }
     const QImage& Frame() const { return m_frame; }
 
+signals:
+    // A mouse button went down on the picture (the window decides what it
+    // means, the right button included).
+    void MouseDown(QMouseEvent* event);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    // The right button already opened the menu on its press.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void showFrame(const QImage& frame);

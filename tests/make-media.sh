@@ -94,6 +94,9 @@
 # mpeg2-numbered.mpg   MPEG-2 program stream, 320x240, 25 fps, 3 s (75
 #                      frames), GOP 12 with 2 B-frames, MP2 audio; frame
 #                      number in the picture (16 cells).
+# h264-long.mkv        Matroska, H.264 240x96 at 25 fps, 95 s on a plain
+#                      background, frame number in 12 cells, a keyframe
+#                      every 10 s, no B-frames; AAC audio.
 # h264-numbered.ts     MPEG transport stream, H.264 320x240, 25 fps, 4 s
 #                      (100 frames), a keyframe every 50 frames only, 2
 #                      B-frames, AC-3 audio, timestamps starting at 3600 s
@@ -333,3 +336,11 @@ h264_numbered_ts()
         -output_ts_offset 3600 -f mpegts "$tmp"
 }
 make h264-numbered.ts h264_numbered_ts
+
+h264_long()
+{
+    $FF -f lavfi -i "color=c=0x406080:size=240x96:rate=25" -f lavfi -i "sine=frequency=300:sample_rate=48000" \
+        -t 95 -ac 2 -vf "$(frame_strip 12 48),format=yuv420p" -c:v libx264 -preset ultrafast \
+        -crf 30 -g 250 -keyint_min 250 -bf 0 -x264-params scenecut=0 -c:a aac -b:a 32k -f matroska "$tmp"
+}
+make h264-long.mkv h264_long

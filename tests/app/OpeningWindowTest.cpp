@@ -11,6 +11,7 @@
 
 #include "app/TSourcesFrame.h"
 #include "app/Tplaque.h"
+#include "app/Tnav_fileframe.h"
 #include "prefs/TBooleanParameter.h"
 
 #include <QClipboard>

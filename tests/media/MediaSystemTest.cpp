@@ -23,16 +23,7 @@ namespace
 {
 constexpr int64_t Frame = 400'000;
 
-// The number in the strip of 20-pixel cells at the top of the picture, -1
-// when there is no picture.
-int frameNumber(const QImage& image, int cells = 16)
-{
-    if (image.isNull() || image.width() < cells * 20 || image.height() < 16) return -1;
-    int n = 0;
-    for (int k = 0; k < cells; ++k)
-        if (qGreen(image.pixel(20 * k + 10, 8)) > 128) n |= 1 << k;
-    return n;
-}
+int frameNumber(const QImage& image, int cells = 16) { return FrameNumberIn(image, cells); }
 
 class MediaSystem : public ::testing::Test
 {

@@ -10,6 +10,7 @@
 //     ASSERT_FALSE(path.isEmpty());
 
 #include <QDir>
+#include <QImage>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -49,3 +50,15 @@ inline QString TestMediaPath(const QString& name)
                   << output.toStdString();
     return {};
 }
+
+// The number burnt into a numbered fixture's picture: a strip of 20-pixel
+// cells at the top, cell k white when bit k is set; -1 without a picture.
+inline int FrameNumberIn(const QImage& image, int cells = 16)
+{
+    if (image.isNull() || image.width() < cells * 20 || image.height() < 16) return -1;
+    int n = 0;
+    for (int k = 0; k < cells; ++k)
+        if (qGreen(image.pixel(20 * k + 10, 8)) > 128) n |= 1 << k;
+    return n;
+}
+

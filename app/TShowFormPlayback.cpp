@@ -1,0 +1,261 @@
+// The main window's playback: play and pause, the steps, the position
+// slider and the timestamp field, volume and mute, the script commands
+// "position" and "wait", and the mouse on the picture.
+
+#include "app/TShowForm.h"
+
+#include "app/Tnav_fileframe.h"
+#include "automation/CommandContext.h"
+#include "automation/KeyCodes.h"
+#include "automation/TCustomSuperAction.h"
+#include "automation/TSuperAction.h"
+#include "automation/TtoggleAction.h"
+#include "prefs/Preferences.h"
+#include "prefs/TBooleanParameter.h"
+#include "prefs/TIntegerParameter.h"
+#include "support/TTextGauge.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QThread>
+#include <QTimer>
+
+namespace
+{
+constexpr int64_t StepSizes[3] = { 0, 10'000'000, 600'000'000 }; // image (frame duration), second, minute
+} // namespace
+
+void TShowForm::bindPlaybackCommands()
+{
+    auto plain = [this](const char* name) { return dynamic_cast<TSuperAction*>(Action(name)); };
+    auto toggle = [this](const char* name) { return dynamic_cast<TtoggleAction*>(Action(name)); };
+    if (auto* a = toggle("taPlayPause")) {
+        a->OnfalseExecute = [this](QObject*) { PlayPause(true); };
+        a->OnTrueExecute = [this](QObject*) { PlayPause(false); };
+    }
+    if (auto* a = toggle("taMute")) {
+        a->OnfalseExecute = [this](QObject*) { SetMute(true); };
+        a->OnTrueExecute = [this](QObject*) { SetMute(false); };
+    }
+    const char* const steps[3][2] = { { "saReculeLow", "saAvanceLow" }, { "saReculeMedium", "saAvanceMedium" },
+        { "saReculeHigh", "saAvanceHigh" } };
+    for (int size = 0; size < 3; ++size)
+        for (int forward = 0; forward < 2; ++forward)
+            if (auto* a = plain(steps[size][forward]))
+                a->Onexecute = [this, size, forward](QObject*) { Step(size, forward); };
+    if (auto* a = plain("saReculeTrack")) a->Onexecute = [this](QObject*) { SceneStep(false); };
+    if (auto* a = plain("saAvanceTrack")) a->Onexecute = [this](QObject*) { SceneStep(true); };
+    if (auto* a = plain("saIncVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(1000); };
+    if (auto* a = plain("saDecVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(-1000); };
+    if (auto* a = plain("saPosition"))
+        a->Onexecute = [this](QObject*) { saPositionExecute(CommandArguments.value(0)); };
+    if (auto* a = plain("saWait")) a->Onexecute = [this](QObject*) { saWaitExecute(CommandArguments.value(0)); };
+
+    NavBar->BindCommands(*m_al);
+    tb->installEventFilter(this);
+    CurrentEdit->installEventFilter(this);
+    connect(vwEcran, &TVideoWindow::MouseDown, this, &TShowForm::vwEcranMouseDown);
+}
+
+// ---------------------------------------------------------------------------
+// The position display.
+
+void TShowForm::Timer1Timer()
+{
+    if (!m_media) return;
+    const int64_t position = m_media->CurrentPosition();
+    if (!CurrentEdit->hasFocus()) CurrentEdit->setText(m_media->FormatTimestamp(position));
+    if (m_media->Duration != 0 && !m_sliderDown)
+        tb->setValue(int(position * 1024 / m_media->Duration));
+}
+
+void TShowForm::StartRefreshTimer()
+{
+    if (m_media && (m_media->HasVideo() || m_media->HasAudio())) Timer1->start();
+}
+
+void TShowForm::StopRefreshTimer() { Timer1->stop(); }
+
+// ---------------------------------------------------------------------------
+// Play and steps.
+
+void TShowForm::PlayPause(bool play)
+{
+    if (!m_media) return;
+    if (play)
+        m_media->Play();
+    else
+        m_media->Pause();
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taPlayPause"))) a->SetChecked(play);
+    Timer1Timer();
+}
+
+void TShowForm::Step(int size, bool forward)
+{
+    if (!m_media) return;
+    const int64_t d = size == 0 ? m_media->FrameDuration : StepSizes[size];
+    StopRefreshTimer();
+    Busy = true;
+    if (forward)
+        m_media->StepForward(d);
+    else
+        m_media->StepBackward(d);
+    ProcessPendingMessages();
+    Busy = false;
+    Timer1Timer();
+    StartRefreshTimer();
+}
+
+void TShowForm::SceneStep(bool forward)
+{
+    if (!m_media) return;
+    StopRefreshTimer();
+    Busy = true;
+    ProcessPendingMessages();
+    if (forward)
+        m_media->NextScene();
+    else
+        m_media->PreviousScene();
+    Busy = false;
+    Timer1Timer();
+    StartRefreshTimer();
+}
+
+// ---------------------------------------------------------------------------
+// Slider: free while held, one seek on release.
+
+void TShowForm::nav_filetbMouseDown()
+{
+    m_sliderDown = true;
+    StopRefreshTimer();
+}
+
+void TShowForm::nav_filetbMouseUp()
+{
+    m_sliderDown = false;
+    if (!m_media) return;
+    Busy = true;
+    try {
+        m_media->SeekTo(int64_t(tb->value()) * m_media->Duration / 1024);
+    } catch (...) {
+    }
+    ProcessPendingMessages();
+    Busy = false;
+    Timer1Timer();
+    StartRefreshTimer();
+}
+
+// ---------------------------------------------------------------------------
+// Timestamp field: Space types a blank while it has the focus.
+
+void TShowForm::CurrentEditEnter()
+{
+    StopRefreshTimer();
+    if (TCustomSuperAction* play = Action("taPlayPause")) play->SetShortCut(0);
+}
+
+bool TShowForm::CurrentEditKeyPress(QKeyEvent* e)
+{
+    if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) return false;
+    try {
+        if (m_media) m_media->SeekToTimestamp(CurrentEdit->text());
+        Timer1Timer();
+        StartRefreshTimer();
+    } catch (...) {
+    }
+    vwEcran->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void TShowForm::CurrentEditExit()
+{
+    Busy = true;
+    try {
+        if (m_media) m_media->SeekToTimestamp(CurrentEdit->text());
+        ProcessPendingMessages();
+        CurrentEdit->clearFocus();
+        Timer1Timer();
+        StartRefreshTimer();
+    } catch (...) {
+    }
+    Busy = false;
+    if (TCustomSuperAction* play = Action("taPlayPause")) play->SetShortCut(KeyCodes::VkSpace);
+}
+
+// ---------------------------------------------------------------------------
+// Sound.
+
+void TShowForm::ChangeVolume(int delta)
+{
+    if (!ParIVolume) return;
+    ParIVolume->Value = std::clamp(ParIVolume->Value + delta, 0, 10000);
+    ApplyVolume();
+}
+
+void TShowForm::ApplyVolume()
+{
+    const int volume = ParIVolume ? ParIVolume->Value : 5000;
+    if (m_media) m_media->SetVolume(ParMuteOn && ParMuteOn->Value ? 0 : volume);
+    VolumeGauge->SetProgress(volume / 100);
+}
+
+void TShowForm::SetMute(bool on)
+{
+    if (m_media) m_media->SetVolume(on ? 0 : (ParIVolume ? ParIVolume->Value : 5000));
+    if (ParMuteOn) ParMuteOn->Value = on;
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taMute"))) a->SetChecked(on);
+}
+
+// ---------------------------------------------------------------------------
+// Script commands.
+
+void TShowForm::saPositionExecute(const QString& timestamp)
+{
+    TCommandRunningScope running;
+    try {
+        if (m_media) m_media->SeekToTimestamp(timestamp);
+    } catch (...) {
+    }
+    Timer1Timer();
+}
+
+void TShowForm::saWaitExecute(const QString& milliseconds)
+{
+    // Nothing is processed meanwhile: the wait holds the whole window.
+    const int ms = milliseconds.trimmed().toInt();
+    if (ms > 0) QThread::msleep(ulong(ms));
+}
+
+// ---------------------------------------------------------------------------
+// The mouse on the picture.
+
+void TShowForm::vwEcranMouseDown(QMouseEvent* e)
+{
+    if (e->button() == Qt::RightButton) {
+        if (PopupMenu) PopupMenu->popup(e->globalPosition().toPoint());
+        return;
+    }
+    TakeSnapshot();
+    const bool save = (ParSauverQuandClic && ParSauverQuandClic->Value) || (e->modifiers() & Qt::ShiftModifier);
+    if (save && OnSaveSnapshot) OnSaveSnapshot();
+}
+
+void TShowForm::TakeSnapshot()
+{
+    if (!m_media || !m_media->HasVideo()) return;
+    Timer1Timer();
+    m_media->CopyOverlayBitmap(m_sourceFrame);
+    ++SnapshotCount;
+}
+
+void TShowForm::UpdatePlayPicture()
+{
+    using P = Tnav_fileframe::TPlayPicture;
+    if (!m_media || !m_media->HasVideo())
+        NavBar->SetPlayPicture(P::NoVideo);
+    else
+        NavBar->SetPlayPicture(ParVitesseMaxi && ParVitesseMaxi->Value ? P::MaxSpeed : P::Normal);
+}
