@@ -139,7 +139,8 @@ void TShowForm::nav_filetbMouseUp()
     if (!m_media) return;
     Busy = true;
     try {
-        m_media->SeekTo(int64_t(tb->value()) * m_media->Duration / 1024);
+        // Through SetPosition: the position shown afterwards is the new one.
+        m_media->SetPosition(int64_t(tb->value()) * m_media->Duration / 1024);
     } catch (...) {
     }
     ProcessPendingMessages();

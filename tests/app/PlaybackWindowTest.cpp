@@ -130,7 +130,10 @@ TEST_F(PlaybackWindow, TheSliderSeeksOnReleaseOnly)
     EXPECT_EQ(shown(), QStringLiteral("0:00:00:00"));
     QTest::mouseRelease(tb, Qt::LeftButton, {}, QPoint(tb->width() / 2, y));
     QTest::qWait(50);
-    EXPECT_EQ(shownFrame(), int64_t(value) * 100'000'000 / 1024 / 400'000);
+    const int64_t frame = int64_t(value) * 100'000'000 / 1024 / 400'000;
+    EXPECT_EQ(shownFrame(), frame);
+    EXPECT_EQ(shown(), form->Media()->FormatTimestamp(int64_t(value) * 100'000'000 / 1024));
+    EXPECT_NEAR(tb->value(), value, 1);
     EXPECT_TRUE(form->Timer1->isActive());
 }
 
