@@ -185,11 +185,11 @@ void TShowForm::buildWidgets()
     PanelHaut = frame("PanelHaut", QFrame::NoFrame);
     CurrentEdit = new QLineEdit(PanelHaut);
     CurrentEdit->setObjectName(QStringLiteral("CurrentEdit"));
-    CurrentEdit->setGeometry(0, 4, 90, 22);
+    CurrentEdit->setGeometry(0, 4, 86, 22);
     CurrentEdit->setText(QStringLiteral("0:00:00:00"));
     DureeLab = new QLabel(PanelHaut);
     DureeLab->setObjectName(QStringLiteral("DureeLab"));
-    DureeLab->setGeometry(96, 4, 90, 22);
+    DureeLab->setGeometry(92, 4, 70, 22);
     labTaille = new QLabel(PanelHaut);
     labTaille->setObjectName(QStringLiteral("labTaille"));
     labTaille->setToolTip(QStringLiteral("taille des images vidéos => taille des images extraites."));
@@ -450,6 +450,11 @@ void TShowForm::LayoutWindow()
     Panel1->setGeometry(areaLeft, 86, areaWidth, areaHeight);
     Panel2->move((areaWidth - Panel2->width()) / 2, (areaHeight - Panel2->height()) / 2);
 
+    // The top bar spans the video area so that the size label has room for
+    // high-definition sizes; the volume gauge ends it on the right.
+    PanelHaut->resize(std::max(MinWidth - 292, areaWidth), PanelHaut->height());
+    labTaille->setGeometry(164, 4, PanelHaut->width() - 164 - 48, 22);
+    VolumeGauge->move(PanelHaut->width() - 44, 2);
     PanelHaut->setGeometry(areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(),
                            PanelHaut->height());
     NavBar->setGeometry(areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(),
