@@ -1,0 +1,44 @@
+#include "capture/ImageStretch.h"
+
+#include <vector>
+
+bool StretchImage(const QImage& source, QImage& output, QSize size)
+{
+    if (size.isEmpty() || source.isNull()) return false;
+
+    // A shallow copy keeps the frame alive should `source` and `output` be the
+    // same object; it costs a reference count, not a copy of the pixels.
+    QImage src = source;
+    if (src.format() != QImage::Format_RGB32 && src.format() != QImage::Format_ARGB32) {
+        src = src.convertToFormat(QImage::Format_RGB32);
+        if (src.isNull()) return false;
+    }
+
+    const int w = size.width();
+    const int h = size.height();
+    if (output.size() != size || output.format() != QImage::Format_RGB888) {
+        QImage fresh(size, QImage::Format_RGB888);
+        if (fresh.isNull()) // too large to allocate
+            return false;
+        output = fresh;
+    }
+
+    const qint64 sw = src.width();
+    const qint64 sh = src.height();
+    std::vector<int> column(static_cast<size_t>(w));
+    for (int x = 0; x < w; ++x)
+        column[static_cast<size_t>(x)] = static_cast<int>(x * sw / w);
+
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(static_cast<int>(y * sh / h)));
+        uchar* out = output.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = in[column[static_cast<size_t>(x)]];
+            out[0] = static_cast<uchar>(qRed(p));
+            out[1] = static_cast<uchar>(qGreen(p));
+            out[2] = static_cast<uchar>(qBlue(p));
+            out += 3;
+        }
+    }
+    return true;
+}
