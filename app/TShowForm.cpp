@@ -16,6 +16,7 @@
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
 #include "capture/TDossiersFrame.h"
+#include "capture/TImageWriter.h"
 #include "capture/TExtraireFrame.h"
 #include "inlay/TIncrusterFrame.h"
 #include "platform/ScreenSaver.h"
@@ -84,6 +85,7 @@ void TShowForm::TntFormCreate()
     CreateCommandCatalog(*m_al);
     m_al->SetImages(BuildCommandImages(*m_al));
 
+    m_writer = std::make_unique<TImageWriter>();
     m_outputImage = QImage(1, 1, QImage::Format_RGB888);
     m_sourceFrame = QImage(1, 1, QImage::Format_RGB888);
     m_deinterlaced = QImage(1, 1, QImage::Format_RGB32);
@@ -305,6 +307,7 @@ void TShowForm::bindCommands()
         a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
     bindOpeningCommands();
     bindPlaybackCommands();
+    bindGrabCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
@@ -374,6 +377,7 @@ void TShowForm::applyPreferences()
         if (ParPanneauActif)
             ShowPanel(ParPanneauActif->Value);
         OptionsFrame()->LoadFromPreferences();
+        applyNamingPreferences();
         auto state = [this](const char* name, TBooleanParameter* parameter) {
             if (auto* a = dynamic_cast<TtoggleAction*>(Action(name)); a && parameter)
                 a->SetChecked(parameter->Value);
@@ -470,7 +474,10 @@ void TShowForm::LayoutWindow()
         p->move(PanelColumnX, TSidePanel::Top);
         p->resize(TSidePanel::Width, h - 80);
     }
-    if (m_media && m_media->HasVideo()) RefitVideo();
+    if (m_media && m_media->HasVideo()) {
+        RefitVideo();
+        PlaceThumbnail();
+    }
 }
 
 void TShowForm::ShowPanel(int index)

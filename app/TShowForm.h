@@ -39,6 +39,9 @@ class Tplaque;
 class Tnav_fileframe;
 class TTextGauge;
 class QTimer;
+class TDossiersFrame;
+class TExtraireFrame;
+class TImageWriter;
 class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
@@ -202,13 +205,44 @@ public:
     void saPositionExecute(const QString& timestamp);
     void saWaitExecute(const QString& milliseconds);
     void vwEcranMouseDown(QMouseEvent* e);
-    // The current frame copied for the grab panel; `save` also writes it.
+    void UpdatePlayPicture();
+
+    // ---- grabbing and naming ----
+    // The current frame, deinterlaced and squeezed to the output size, as
+    // the thumbnail of the grab panel.
     void TakeSnapshot();
-    // Writes the last snapshot (the grab issue fills it).
-    std::function<void()> OnSaveSnapshot;
+    // Saves the snapshot under NextImagePath, asking before replacing.
+    void SaveSnapshot();
+    // Writes it and moves the naming on; false when the file could not be
+    // written (then nothing moves).
+    bool WriteSnapshot();
+    void PlaceThumbnail();
+    void RefreshNextImageName();
+    void NameByNumber();
+    void NameByTimestamp();
+    void RefreshRootName();
+    void OuvrirDossierImages();
     int SnapshotCount = 0;
     const QImage& SourceFrame() const { return m_sourceFrame; }
-    void UpdatePlayPicture();
+    const QImage& OutputImage() const { return m_outputImage; }
+    QString RootName = QStringLiteral("Stillex");
+    qint64 ImageCounter = 0;
+    QString NextImagePath;
+    struct TThumbnailBox {
+        int width = 0, height = 0, left = 0;
+    } ThumbnailBox;
+    // The overwrite question's answers.
+    enum class TOverwriteAnswer { Yes, No, Cancel, YesToAll };
+    // Asks the question (tests answer it); a message box when not set.
+    std::function<TOverwriteAnswer(const QString& text)> OnAskOverwrite;
+    // The default report of a failed operation (a message box when not set).
+    std::function<void(const QString& text)> OnFailure;
+    TDossiersFrame* DossiersFrame() const;
+    TExtraireFrame* ExtraireFrame() const;
+    // Panel handlers.
+    void DossiersFramenumEditChange();
+    void DossiersFrameDigitsEditChange();
+    void rgExtensionClick(int index);
 
     // ---- the picture ----
     void FitVideo(int a, int b);
@@ -293,6 +327,13 @@ private:
     void refreshPasteCommand();
     void bindOpeningCommands();
     void bindPlaybackCommands();
+    void bindGrabCommands();
+    void applyNamingPreferences();
+    void reportFailure(const QString& text);
+    void showImageName();
+    std::unique_ptr<TImageWriter> m_writer;
+    bool m_namingGuard = false;
+    int m_imageLabState = -1;
     bool m_sliderDown = false;
     void bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey);
     void placeNavigationBars(const QRect& video);

@@ -24,6 +24,9 @@
 #include "prefs/TIntegerParameter.h"
 #include "support/Product.h"
 #include "support/TErreurForm.h"
+#include "capture/ImageNaming.h"
+#include "capture/TExtraireFrame.h"
+#include "prefs/TWideStringParameter.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -253,6 +256,10 @@ bool TShowForm::eventFilter(QObject* watched, QEvent* e)
             QMetaObject::invokeMethod(this, &TShowForm::nav_filetbMouseUp, Qt::QueuedConnection);
         return false;
     }
+    if (watched == ImageLab && e->type() == QEvent::MouseButtonRelease) {
+        OuvrirDossierImages();
+        return true;
+    }
     if (watched == CurrentEdit) {
         if (e->type() == QEvent::FocusIn) CurrentEditEnter();
         if (e->type() == QEvent::FocusOut) CurrentEditExit();
@@ -362,6 +369,10 @@ void TShowForm::OpenPath(const QString& path)
         scnLab->setVisible(QFileInfo(ChangeExtension(path, QStringLiteral(".scn"))).isFile());
         srtlab->setVisible(QFileInfo(ChangeExtension(path, QStringLiteral(".srt"))).isFile());
         moddlab->setVisible(QFileInfo(path + QStringLiteral(".modd")).isFile());
+        RootName = OpeningRootName(FileNamePart(path), ParNomFichierImage ? ParNomFichierImage->Value : 1,
+            ParDefaultRacine ? ParDefaultRacine->Value : QStringLiteral("Stillex"),
+            ParLimiterLongueur && ParLimiterLongueur->Value, ParRacineLength ? ParRacineLength->Value : 8);
+        RefreshNextImageName();
     } catch (...) {
     }
 }
@@ -435,6 +446,7 @@ void TShowForm::RefreshSourceState()
     const bool hasAudio = m_media->HasAudio();
     SetVideoControls(hasVideo);
     SetAudioControls(hasAudio);
+    ExtraireFrame()->Clear();
     SourcesFrame()->GroupAudio->setVisible(m_media->SpeedMode == 0);
     const bool scenes = m_currentBuilder->HasSceneFile;
     for (const char* name : { "saReculeTrack", "saAvanceTrack" })

@@ -7,6 +7,7 @@
 #include "app/Tplaque.h"
 #include "app/Tnav_fileframe.h"
 #include "app/VideoFitting.h"
+#include "support/TSidePanel.h"
 #include "automation/TtoggleAction.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
@@ -50,6 +51,11 @@ void TShowForm::FitVideo(int a, int b)
         Xslider->setGeometry(PL + L - 8, PT + T + H - 6, W + 16, Xslider->sizeHint().height());
         Shape1->move(L + W - 6, T + H - 6);
         placeNavigationBars(video);
+    }
+    // The thumbnail takes the same ratio in the grab panel.
+    if (TSidePanel* grab = Panel(2)) {
+        const QRect thumb = FitRect(a, b, QRect(QPoint(0, 0), grab->size()), true, 12);
+        ThumbnailBox = { thumb.width(), thumb.height(), thumb.left() };
     }
     const int width = std::max(SourceSize.width(), 0);
     const int height = std::max(SourceSize.height(), 0);

@@ -70,6 +70,8 @@ void TShowForm::Timer1Timer()
     if (!CurrentEdit->hasFocus()) CurrentEdit->setText(m_media->FormatTimestamp(position));
     if (m_media->Duration != 0 && !m_sliderDown)
         tb->setValue(int(position * 1024 / m_media->Duration));
+    // Under timestamp naming the name follows the picture.
+    if (ParImageAjouter && ParImageAjouter->Value == 1) RefreshNextImageName();
 }
 
 void TShowForm::StartRefreshTimer()
@@ -241,15 +243,7 @@ void TShowForm::vwEcranMouseDown(QMouseEvent* e)
     }
     TakeSnapshot();
     const bool save = (ParSauverQuandClic && ParSauverQuandClic->Value) || (e->modifiers() & Qt::ShiftModifier);
-    if (save && OnSaveSnapshot) OnSaveSnapshot();
-}
-
-void TShowForm::TakeSnapshot()
-{
-    if (!m_media || !m_media->HasVideo()) return;
-    Timer1Timer();
-    m_media->CopyOverlayBitmap(m_sourceFrame);
-    ++SnapshotCount;
+    if (save) SaveSnapshot();
 }
 
 void TShowForm::UpdatePlayPicture()

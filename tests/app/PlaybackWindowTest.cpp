@@ -13,10 +13,13 @@
 #include "prefs/StoreMode.h"
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
+#include "prefs/TWideStringParameter.h"
 #include "support/TTextGauge.h"
 #include "tests/support/TestMedia.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
@@ -214,17 +217,21 @@ TEST_F(PlaybackWindow, VolumeMuteMaximumSpeedAndClicksOnThePicture)
     EXPECT_EQ(form->NavBar->PlayPicture(), Tnav_fileframe::TPlayPicture::Normal);
 
     // Clicks on the picture: the right button never grabs, Shift saves.
-    int saved = 0;
-    form->OnSaveSnapshot = [&] { ++saved; };
+    QTemporaryDir images;
+    ParDossierSave->Value = images.path() + QStringLiteral("/");
+    ParImageAjouter->Value = 0;
     ParSauverQuandClic->Value = false;
+    form->RefreshNextImageName();
+    const QString next = form->NextImagePath;
     const int before = form->SnapshotCount;
     QTest::mousePress(form->vwEcran, Qt::RightButton);
     EXPECT_EQ(form->SnapshotCount, before);
     QTest::mousePress(form->vwEcran, Qt::LeftButton);
     EXPECT_EQ(form->SnapshotCount, before + 1);
-    EXPECT_EQ(saved, 0);
+    EXPECT_FALSE(QFile::exists(next));
     QTest::mousePress(form->vwEcran, Qt::LeftButton, Qt::ShiftModifier);
-    EXPECT_EQ(saved, 1);
+    EXPECT_TRUE(QFile::exists(next));
+    EXPECT_EQ(QDir(images.path()).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(FrameNumberIn(form->SourceFrame()), 0);
     EXPECT_EQ(form->SourceFrame().size(), QSize(320, 240));
 }
