@@ -13,6 +13,7 @@
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
 #include "prefs/TWideStringParameter.h"
+#include "tests/support/MainWindowFixture.h"
 #include "tests/support/TestMedia.h"
 
 #include <QCheckBox>
@@ -27,29 +28,16 @@
 
 namespace
 {
-class GrabWindow : public ::testing::Test
+class GrabWindow : public MainWindowFixture
 {
 protected:
     void SetUp() override
     {
-        qputenv("STILLEX_REGISTRY_DIR", m_registry.path().toUtf8());
-        TRegistry::ResetForTests();
-        StoreMode = smNone;
-        DetectInstalledFilters();
-        form = std::make_unique<TShowForm>();
-        form->resize(1000, 700);
-        form->show();
+        MainWindowFixture::SetUp();
         form->OnFailure = [this](const QString& text) { failures << text; };
         ParDossierSave->Value = m_images.path() + QStringLiteral("/");
         ParImageAjouter->Value = 0;
         ParInternalDeinterlacer->Value = false;
-    }
-    void TearDown() override
-    {
-        form->CloseMedia();
-        form.reset();
-        qunsetenv("STILLEX_REGISTRY_DIR");
-        TRegistry::ResetForTests();
     }
     bool run(const char* name, const QString& argument = QString())
     {
@@ -71,9 +59,7 @@ protected:
         return sum / (double(x.width()) * x.height() * 3);
     }
 
-    QTemporaryDir m_registry;
     QTemporaryDir m_images;
-    std::unique_ptr<TShowForm> form;
     QStringList failures;
 };
 } // namespace

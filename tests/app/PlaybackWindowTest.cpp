@@ -15,6 +15,7 @@
 #include "prefs/TIntegerParameter.h"
 #include "prefs/TWideStringParameter.h"
 #include "support/TTextGauge.h"
+#include "tests/support/MainWindowFixture.h"
 #include "tests/support/TestMedia.h"
 
 #include <QApplication>
@@ -32,27 +33,14 @@
 
 namespace
 {
-class PlaybackWindow : public ::testing::Test
+class PlaybackWindow : public MainWindowFixture
 {
 protected:
     void SetUp() override
     {
-        qputenv("STILLEX_REGISTRY_DIR", m_dir.path().toUtf8());
-        TRegistry::ResetForTests();
-        StoreMode = smNone;
-        DetectInstalledFilters();
-        form = std::make_unique<TShowForm>();
-        form->resize(1000, 700);
-        form->show();
+        MainWindowFixture::SetUp();
         form->activateWindow();
         QApplication::setActiveWindow(form.get());
-    }
-    void TearDown() override
-    {
-        form->CloseMedia();
-        form.reset();
-        qunsetenv("STILLEX_REGISTRY_DIR");
-        TRegistry::ResetForTests();
     }
     // The number on the picture the window would grab now.
     int shownFrame()
@@ -63,8 +51,6 @@ protected:
     bool run(const char* name) { return form->Action(name)->Execute(); }
     QString shown() const { return form->CurrentEdit->text(); }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TShowForm> form;
     int cells = 16;
 };
 } // namespace
