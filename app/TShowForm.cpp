@@ -390,8 +390,12 @@ void TShowForm::applyPreferences()
             play->SetChecked(false);
         if (ParVitesseMaxi) SourcesFrame()->VitesseMaxiBox->setChecked(ParVitesseMaxi->Value);
         if (ParIVolume) VolumeGauge->SetProgress(ParIVolume->Value / 100);
-        if (auto* fs = dynamic_cast<TtoggleAction*>(Action("tafullscreen")))
+        // Full screen as it was left: without a picture yet, only the
+        // command's state changes.
+        if (auto* fs = dynamic_cast<TtoggleAction*>(Action("tafullscreen"))) {
             fs->SetChecked(false);
+            if (ParFullscreenOn && ParFullscreenOn->Value) fs->RunHandler(this);
+        }
         if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster")))
             inlay->SetChecked(false);
     } catch (...) {
