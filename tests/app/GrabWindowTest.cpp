@@ -6,6 +6,7 @@
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "capture/TDossiersFrame.h"
+#include "capture/TExtraireFrame.h"
 #include "media/InstalledFilters.h"
 #include "platform/Registry.h"
 #include "prefs/Preferences.h"
@@ -109,6 +110,13 @@ TEST_F(GrabWindow, SavedImagesTakeTheForcedRatioAndTheNextName)
     const QByteArray h = header.read(54);
     EXPECT_EQ(h.left(2), QByteArray("BM"));
     EXPECT_EQ(uchar(h[28]), 24);
+
+    // A click on the thumbnail takes the video back to the grabbed frame.
+    const QString grabbed = form->CurrentEdit->text();
+    ASSERT_TRUE(form->Action("saAvanceMedium")->Execute());
+    EXPECT_NE(form->CurrentEdit->text(), grabbed);
+    emit form->ExtraireFrame()->ImageClicked();
+    EXPECT_EQ(form->CurrentEdit->text(), grabbed);
 
     // Timestamp naming follows the picture; the number is left alone.
     ASSERT_TRUE(run("saJpgOption", QStringLiteral("85")));
