@@ -193,7 +193,11 @@ void TShowForm::bindGrabCommands()
     });
 
     TExtraireFrame* grab = ExtraireFrame();
-    connect(grab, &TExtraireFrame::SnapNameClicked, this, &TShowForm::SaveSnapshot);
+    // Only a snapshot still shown can be saved: after a change of source the
+    // panel is empty and the old picture must not take the new file's name.
+    connect(grab, &TExtraireFrame::SnapNameClicked, this, [this, grab] {
+        if (!grab->labsnapname->text().isEmpty()) SaveSnapshot();
+    });
     connect(grab, &TExtraireFrame::ImageClicked, this, [this, grab] {
         if (grab->SnapLab->text().isEmpty() || !m_media) return;
         Busy = true;

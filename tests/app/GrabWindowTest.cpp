@@ -174,6 +174,12 @@ TEST_F(GrabWindow, OverwriteQuestionFailuresAndCopy)
     EXPECT_EQ(form->ImageCounter, counter);
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(320, 240));
 
+    // A new file empties the grab panel: the old picture cannot be saved
+    // under the new file's name.
+    form->OpenPath(path);
+    emit form->ExtraireFrame()->SnapNameClicked();
+    EXPECT_EQ(images(), before);
+
     // A folder that is not there: the error is reported, nothing moves.
     ParDossierSave->Value = m_images.filePath(QStringLiteral("missing/"));
     form->RefreshNextImageName();
