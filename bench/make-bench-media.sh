@@ -23,36 +23,8 @@
 # Needs ffmpeg with libx264 (Debian package ffmpeg).
 set -eu
 
-if [ $# -ne 1 ] || [ -z "$1" ]; then
-    echo "usage: $0 FOLDER" >&2
-    exit 2
-fi
-out=$1
-mkdir -p "$out"
-command -v ffmpeg >/dev/null 2>&1 || {
-    echo "$0: ffmpeg is missing (apt-get install ffmpeg)" >&2
-    exit 1
-}
-
-FF="ffmpeg -nostdin -hide_banner -loglevel error -y"
-
-# make NAME COMMAND...: runs COMMAND with $tmp as its output file unless NAME
-# exists, then renames $tmp to NAME.
-make()
-{
-    name=$1
-    shift
-    if [ -s "$out/$name" ]; then return 0; fi
-    tmp="$out/.tmp.$$.$name"
-    echo "$0: making $name" >&2
-    if "$@" && [ -s "$tmp" ]; then
-        mv -f "$tmp" "$out/$name"
-    else
-        rm -f "$tmp"
-        echo "$0: could not make $name" >&2
-        return 1
-    fi
-}
+MAKE_SAYS=1
+. "$(dirname "$0")/../tests/media-common.sh"
 
 h264_1080p()
 {

@@ -105,16 +105,7 @@
 # Needs ffmpeg and python3 (Debian packages ffmpeg and python3).
 set -eu
 
-if [ $# -ne 1 ] || [ -z "$1" ]; then
-    echo "usage: $0 FOLDER" >&2
-    exit 2
-fi
-out=$1
-mkdir -p "$out"
-command -v ffmpeg >/dev/null 2>&1 || {
-    echo "$0: ffmpeg is missing (apt-get install ffmpeg)" >&2
-    exit 1
-}
+. "$(dirname "$0")/media-common.sh"
 command -v python3 >/dev/null 2>&1 || {
     echo "$0: python3 is missing (apt-get install python3)" >&2
     exit 1
@@ -123,25 +114,7 @@ command -v python3 >/dev/null 2>&1 || {
 # The DV muxer writes the recording time as given; keep it from moving with
 # the machine's zone.
 export TZ=UTC
-FF="ffmpeg -nostdin -hide_banner -loglevel error -y"
 FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-
-# make NAME COMMAND...: runs COMMAND with $tmp as its output file unless NAME
-# exists, then renames $tmp to NAME.
-make()
-{
-    name=$1
-    shift
-    if [ -s "$out/$name" ]; then return 0; fi
-    tmp="$out/.tmp.$$.$name"
-    if "$@" && [ -s "$tmp" ]; then
-        mv -f "$tmp" "$out/$name"
-    else
-        rm -f "$tmp"
-        echo "$0: could not make $name" >&2
-        return 1
-    fi
-}
 
 # The frame-number strip for a picture `cells` cells wide, then the digits.
 frame_strip()
