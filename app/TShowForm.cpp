@@ -1,32 +1,30 @@
 #include "app/TShowForm.h"
 
 #include "app/TAproposFrame.h"
-#include "app/VideoFitting.h"
-#include "filters/TvData.h"
 #include "app/TCommandImages.h"
 #include "app/TOptionsFrame.h"
 #include "app/TSourcesFrame.h"
-#include "app/Tplaque.h"
 #include "app/Tnav_fileframe.h"
-#include "support/TTextGauge.h"
-#include <QTimer>
+#include "app/Tplaque.h"
+#include "app/VideoFitting.h"
 #include "automation/CommandCatalog.h"
 #include "automation/TActionList.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
 #include "capture/TDossiersFrame.h"
-#include "capture/TImageWriter.h"
 #include "capture/TExtraireFrame.h"
+#include "capture/TImageWriter.h"
 #include "inlay/TIncrusterFrame.h"
 #include "platform/ScreenSaver.h"
 #include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
-#include "prefs/TSavePrefsForm.h"
 #include "prefs/TBooleanParameter.h"
+#include "prefs/TSavePrefsForm.h"
 #include "prefs/TparameterList.h"
 #include "support/Product.h"
 #include "support/THelpFrame.h"
+#include "support/TTextGauge.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -41,6 +39,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -378,14 +377,10 @@ void TShowForm::applyPreferences()
             ShowPanel(ParPanneauActif->Value);
         OptionsFrame()->LoadFromPreferences();
         applyNamingPreferences();
-        auto state = [this](const char* name, TBooleanParameter* parameter) {
-            if (auto* a = dynamic_cast<TtoggleAction*>(Action(name)); a && parameter)
-                a->SetChecked(parameter->Value);
-        };
-        state("taTraiterErreurs", ParTraiterErreurs);
-        state("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
-        state("taVitesseMaxi", ParVitesseMaxi);
-        state("taMute", ParMuteOn);
+        showToggleState("taTraiterErreurs", ParTraiterErreurs);
+        showToggleState("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
+        showToggleState("taVitesseMaxi", ParVitesseMaxi);
+        showToggleState("taMute", ParMuteOn);
         if (auto* play = dynamic_cast<TtoggleAction*>(Action("taPlayPause")))
             play->SetChecked(false);
         if (ParVitesseMaxi) SourcesFrame()->VitesseMaxiBox->setChecked(ParVitesseMaxi->Value);

@@ -162,7 +162,8 @@ public:
     void saBouclerScriptExecute();
     void saPasteExecute();
     void saViderExecute();
-    // Files dropped or pasted: the first is opened.
+    // Files dropped or pasted: the first is opened; with more than one, a
+    // warning before the opening (paste) or after it (drop).
     void OpenFileList(const QStringList& files, bool warnFirst);
     void cboxVideoChange(int index);
     void cboxAudioChange(int index);
@@ -179,11 +180,6 @@ public:
     bool FullScreen() const;
     void SetInlayOn(bool on);
     bool InlayOn = false;
-    // Extension of the last opened path, lower case with its dot.
-    QString OpenedExtension;
-    // Whether each companion file of the open video exists.
-    bool CompanionShown(QLabel* flag) const;
-    const QString& LastErrorMessage() const { return m_lastError; }
 
     // ---- playback and navigation ----
     void Timer1Timer();
@@ -311,7 +307,6 @@ private:
     TBuilderCache m_builders;
     TGrabBuilder m_emptyBuilder;
     TGrabBuilder* m_currentBuilder = &m_emptyBuilder;
-    QString m_lastError;
     int m_ratioA = 4;
     int m_ratioB = 3;
     void reportError(const QString& message);
@@ -335,7 +330,12 @@ private:
     bool m_namingGuard = false;
     int m_imageLabState = -1;
     bool m_sliderDown = false;
+    // An on/off preference, its options check box and its command, set
+    // together; the command's two branches do this.
+    void SetOption(const char* name, TBooleanParameter* parameter, const QString& optionKey, bool on);
     void bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey);
+    // The command shows the preference's state without running.
+    void showToggleState(const char* name, TBooleanParameter* parameter);
     void placeNavigationBars(const QRect& video);
     std::array<TSidePanel*, PanelCount> m_panels {};
     int m_activePanel = 0;

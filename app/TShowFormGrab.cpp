@@ -4,8 +4,6 @@
 
 #include "app/TShowForm.h"
 
-#include "app/TOptionsFrame.h"
-#include "app/VideoFitting.h"
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
@@ -230,12 +228,9 @@ void TShowForm::applyNamingPreferences()
     names->SetExtensionIndex(intValue(ParImageExtension, 1) == 1 ? 1 : 0);
     names->TrackBar1->setValue(intValue(ParJpegQuality, 50));
     names->labQuality->setText(QString::number(names->TrackBar1->value()));
-    auto state = [this](const char* name, TBooleanParameter* parameter) {
-        if (auto* a = dynamic_cast<TtoggleAction*>(Action(name)); a && parameter) a->SetChecked(parameter->Value);
-    };
-    state("taImagesDeinterlacer", ParInternalDeinterlacer);
-    state("taConfirmerImages", ParConfirmerImage);
-    state("taSauverQuandClic", ParSauverQuandClic);
+    showToggleState("taImagesDeinterlacer", ParInternalDeinterlacer);
+    showToggleState("taConfirmerImages", ParConfirmerImage);
+    showToggleState("taSauverQuandClic", ParSauverQuandClic);
     RootName = QStringLiteral("Stillex");
     RefreshNextImageName();
 }
@@ -327,19 +322,13 @@ void TShowForm::RefreshRootName()
 void TShowForm::TakeSnapshot()
 {
     Timer1Timer();
-    if (m_media && m_media->HasVideo()) {
-        m_media->CopyOverlayBitmap(m_sourceFrame);
-        SourceSize = m_sourceFrame.size();
-        RefitVideo();
-        labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
-            OutputSize.height(), AspectMode));
-    } else {
-        SourceSize = QSize(0, 0);
-        return;
-    }
+    RefreshFrameSize();
+    if (!m_media || !m_media->HasVideo()) return;
     if (boolValue(ParInternalDeinterlacer, true)) {
         Deinterlace(m_sourceFrame, m_deinterlaced);
-        m_sourceFrame = m_deinterlaced;
+        // Swapped rather than shared: the next copy from the filter then
+        // writes into a buffer of its own instead of detaching a new one.
+        std::swap(m_sourceFrame, m_deinterlaced);
     }
     if (m_sourceFrame.height() == 0) return;
     if (!StretchImage(m_sourceFrame, m_outputImage, OutputSize)) return;
@@ -406,12 +395,7 @@ void TShowForm::SaveSnapshot()
     switch (answer) {
     case TOverwriteAnswer::Yes: WriteSnapshot(); break;
     case TOverwriteAnswer::YesToAll:
-        if (auto* confirm = dynamic_cast<TtoggleAction*>(Action("taConfirmerImages")); confirm && confirm->Checked())
-            confirm->RunHandler(this);
-        else if (ParConfirmerImage) {
-            ParConfirmerImage->Value = false;
-            if (QCheckBox* box = OptionsFrame()->Box(QStringLiteral("Confirmer Image"))) box->setChecked(false);
-        }
+        SetOption("taConfirmerImages", ParConfirmerImage, QStringLiteral("Confirmer Image"), false);
         WriteSnapshot();
         break;
     case TOverwriteAnswer::Cancel:

@@ -89,7 +89,6 @@ TOptionsFrame* TShowForm::OptionsFrame() const { return static_cast<TOptionsFram
 
 void TShowForm::reportError(const QString& message)
 {
-    m_lastError = message;
     if (!ParTraiterErreurs || !ParTraiterErreurs->Value) return;
     if (OnErrorMessage)
         OnErrorMessage(message);
@@ -108,17 +107,26 @@ void TShowForm::showWarning(const QString& text)
 // ---------------------------------------------------------------------------
 // Commands.
 
+void TShowForm::SetOption(const char* name, TBooleanParameter* parameter, const QString& optionKey, bool on)
+{
+    if (parameter) parameter->Value = on;
+    if (QCheckBox* box = OptionsFrame()->Box(optionKey)) box->setChecked(on);
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action(name))) a->SetChecked(on);
+}
+
 void TShowForm::bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey)
 {
     auto* a = dynamic_cast<TtoggleAction*>(Action(name));
     if (!a) return;
-    auto set = [this, a, parameter, optionKey](bool on) {
-        if (*parameter) (*parameter)->Value = on;
-        if (QCheckBox* box = OptionsFrame()->Box(optionKey)) box->setChecked(on);
-        a->SetChecked(on);
-    };
-    a->OnfalseExecute = [set](QObject*) { set(true); };
-    a->OnTrueExecute = [set](QObject*) { set(false); };
+    // The parameter is looked up when the command runs: the parameters are
+    // made after the commands are bound.
+    a->OnfalseExecute = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, true); };
+    a->OnTrueExecute = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, false); };
+}
+
+void TShowForm::showToggleState(const char* name, TBooleanParameter* parameter)
+{
+    if (auto* a = dynamic_cast<TtoggleAction*>(Action(name)); a && parameter) a->SetChecked(parameter->Value);
 }
 
 void TShowForm::bindOpeningCommands()
@@ -207,8 +215,7 @@ void TShowForm::saPasteExecute()
         if (TCustomSuperAction* a = Action("saPaste")) a->SetEnabled(false);
         return;
     }
-    if (files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
-    if (files.first().size() < MaxDroppedName) OpenPath(files.first());
+    OpenFileList(files, true);
 }
 
 void TShowForm::refreshPasteCommand()
@@ -220,9 +227,10 @@ void TShowForm::refreshPasteCommand()
 void TShowForm::OpenFileList(const QStringList& files, bool warnFirst)
 {
     if (files.isEmpty()) return;
-    if (warnFirst && files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
+    const bool several = files.size() > 1;
+    if (warnFirst && several) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
     if (files.first().size() < MaxDroppedName) OpenPath(files.first());
-    if (!warnFirst && files.size() > 1) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
+    if (!warnFirst && several) showWarning(QStringLiteral("Seul un fichier est activé à la fois"));
 }
 
 void TShowForm::dragEnterEvent(QDragEnterEvent* e)
@@ -321,17 +329,12 @@ void TShowForm::CloseMedia()
     }
 }
 
-bool TShowForm::CompanionShown(QLabel* flag) const
-{
-    return flag && !flag->isHidden();
-}
-
 void TShowForm::OpenPath(const QString& path)
 {
     if (!m_media) return;
     try {
         m_scenes.LoadScenes(ChangeExtension(path, QStringLiteral(".scn")));
-        OpenedExtension = ExtensionOf(path).toLower();
+        const QString extension = ExtensionOf(path).toLower();
         StopRefreshTimer();
         EnCoursLab->setText(colored(QStringLiteral("En train de charger ") + FileNamePart(path), "navy"));
         if (TCustomSuperAction* play = Action("taPlayPause"); play && play->Checked()) play->Execute();
@@ -360,7 +363,7 @@ void TShowForm::OpenPath(const QString& path)
         // MTS files play at maximum speed when the user asked for it; any
         // other file brings the normal speed back.
         if (ParMTSEnVitesseMaxi && ParMTSEnVitesseMaxi->Value && ParVitesseMaxi) {
-            const bool mts = OpenedExtension == QLatin1String(".mts") || OpenedExtension == QLatin1String(".m2ts");
+            const bool mts = extension == QLatin1String(".mts") || extension == QLatin1String(".m2ts");
             if (mts != ParVitesseMaxi->Value)
                 if (TCustomSuperAction* a = Action("taVitesseMaxi")) a->Execute();
         }

@@ -122,9 +122,13 @@ void TShowForm::RefitVideo()
 
 void TShowForm::RefreshFrameSize()
 {
-    QImage frame;
-    if (m_media && m_media->HasVideo()) m_media->CopyOverlayBitmap(frame);
-    SourceSize = frame.isNull() ? QSize() : frame.size();
+    // Into the window's own source frame, whose buffer every copy reuses.
+    if (m_media && m_media->HasVideo()) {
+        m_media->CopyOverlayBitmap(m_sourceFrame);
+        SourceSize = m_sourceFrame.isNull() ? QSize() : m_sourceFrame.size();
+    } else {
+        SourceSize = QSize();
+    }
     RefitVideo();
     labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
         OutputSize.height(), AspectMode));
