@@ -44,8 +44,9 @@
 # cells, cell k (x from 20k to 20k+19, leftmost is k = 0) white when bit k of
 # the frame number (0 for the first frame) is set, black otherwise; read the
 # luma (or any RGB channel) in the middle of each cell, at (20k + 10, 8), and
-# compare with 128. The 320-pixel clip has 16 cells, the 160-pixel one 8. The
-# number is also drawn in digits below the strip, for people.
+# compare with 128. Pictures 320 pixels wide or wider have 16 cells (the DV
+# ones in their left 320 pixels), the 240-pixel ones 12, the 160-pixel one 8.
+# The number is also drawn in digits below the strip, for people.
 #
 # The files below carry no frame number. Unless said otherwise: 25 fps, 2 s
 # (50 frames), a moving test pattern, a keyframe every 25 frames (every 12
@@ -101,13 +102,72 @@
 #                      (100 frames), a keyframe every 50 frames only, 2
 #                      B-frames, AC-3 audio, timestamps starting at 3600 s
 #                      as camcorders write them; frame number in the picture.
+# dv-ntsc-numbered.dv  raw DV, NTSC 720x480 at 30000/1001, 60 frames (2.002
+#                      s), 4:3, audio 48 kHz 16-bit stereo; frame number in
+#                      the picture (16 cells). Recording date 2022-08-09
+#                      10:11:12, timecode 00:01:00:00 (non-drop).
+# dv-4x3-then-16x9.dv  raw DV, PAL, two recordings one after the other:
+#                      frames 0-24 at 4:3 (display select 0), frames 25-49 at
+#                      16:9 (display select 2), both halves with audio 48 kHz
+#                      16-bit stereo; frame number 0-49 across the join (16
+#                      cells). The timecode runs on (00:10:00:00 on frame 0,
+#                      00:10:01:00 on frame 25), the recording time jumps
+#                      (2010-05-06 07:08:09, then 07:12:30). dvdemux ! dvdec
+#                      plays all 50 frames, but its pixel-aspect-ratio stays
+#                      16/15 from frame 0 on (dvdec sends its caps again at
+#                      frame 25, unchanged); dvdec given the DIF frames alone
+#                      says 16/15, then 64/45 from frame 25. ffmpeg calls all
+#                      50 frames 64:45.
+# h264-ntsc-bframes.mp4
+#                      MP4 written by GStreamer (x264enc ! mp4mux, brand
+#                      'mp42'): H.264 high profile 320x240 at 30000/1001, 90
+#                      frames (3.003 s), a keyframe every 30 frames only, up
+#                      to 2 B-frames in a row; AAC-LC 48 kHz stereo 64 kb/s;
+#                      frame number in the picture (16 cells). The video's
+#                      edit list starts at media time 2002/30000 s (two
+#                      frames): qtdemux sends the segment start
+#                      0:00:00.066733333, stop 0:00:03.069733333, time 0, and
+#                      frame 0 (the first buffer, a keyframe) has pts
+#                      0:00:00.066733333, dts 0. The audio has no such offset
+#                      (segment start 0, time 0, first pts 0).
+# h264-ntsc-bframes.mov
+#                      the same made with qtmux (brand 'qt  '): the same edit
+#                      list, segment and timestamps.
+# h264-50fps.mkv       Matroska, H.264 320x240 at 50 fps, 2 s (100 frames), a
+#                      keyframe every 50 frames only, 2 B-frames; AAC 48 kHz
+#                      stereo; frame number in the picture (16 cells).
+# h264-23976.mp4       MP4 written by ffmpeg (brand 'isom'), H.264 320x240 at
+#                      24000/1001, 72 frames (3.003 s), a keyframe every 24
+#                      frames only, 2 B-frames; AAC 48 kHz stereo; frame
+#                      number in the picture (16 cells). ffmpeg writes edit
+#                      lists too: the video's starts at media time 2002/24000
+#                      s (two frames; qtdemux: segment start 0:00:00.083416666,
+#                      time 0, frame 0 at pts 0:00:00.083416666), the audio's
+#                      1024 samples in (the AAC encoder's priming).
+# h264-ntsc-long.mkv   Matroska, H.264 240x96 at 30000/1001, 41 s (1229
+#                      frames) on a plain background, frame number in 12
+#                      cells, a keyframe every 300 frames only, no B-frames;
+#                      AAC 32 kb/s.
 #
-# Needs ffmpeg and python3 (Debian packages ffmpeg and python3).
+# The Matroska files hold times in whole milliseconds, and in those with AAC
+# ffmpeg moves every stream on by the encoder's 1024-sample priming: their
+# video starts at 0:00:00.021, more than a frame at 50 fps (frame n of
+# h264-ntsc-long.mkv is at 21 + n * 1001 / 30 ms, halves rounded up).
+# matroskademux may send a segment starting at 0:00:00.021 with the first
+# video buffer, then one starting at 0 when the audio's first block comes.
+#
+# Needs ffmpeg, python3 and GStreamer's gst-launch-1.0 with x264enc, mp4mux,
+# qtmux and avenc_aac (Debian packages ffmpeg, python3, gstreamer1.0-tools,
+# gstreamer1.0-plugins-base, -good and -ugly, gstreamer1.0-libav).
 set -eu
 
 . "$(dirname "$0")/media-common.sh"
 command -v python3 >/dev/null 2>&1 || {
     echo "$0: python3 is missing (apt-get install python3)" >&2
+    exit 1
+}
+command -v gst-launch-1.0 >/dev/null 2>&1 || {
+    echo "$0: gst-launch-1.0 is missing (apt-get install gstreamer1.0-tools)" >&2
     exit 1
 }
 
@@ -133,11 +193,11 @@ frame_strip()
 
 dv()
 {
-    # dv SIZE RATE ASPECT PIXFMT DURATION AUDIORATE DATE TIMECODE BYTES
+    # dv SIZE RATE ASPECT PIXFMT DURATION AUDIORATE DATE TIMECODE BYTES [FILTER]
     # The DV muxer fails its last frames when the audio runs short of the
     # video, so both are cut by the same duration; the size checks the count.
     $FF -f lavfi -i "testsrc2=size=$1:rate=$2" -f lavfi -i "sine=frequency=440:sample_rate=$6" \
-        -t "$5" -ac 2 -c:v dvvideo -pix_fmt "$4" -aspect "$3" -c:a pcm_s16le \
+        -t "$5" -ac 2 -vf "${10:-null}" -c:v dvvideo -pix_fmt "$4" -aspect "$3" -c:a pcm_s16le \
         -metadata creation_time="$7" -timecode "$8" -f dv "$tmp" || return 1
     [ "$(wc -c <"$tmp")" -eq "$9" ]
 }
@@ -317,3 +377,69 @@ h264_long()
         -crf 30 -g 250 -keyint_min 250 -bf 0 -x264-params scenecut=0 -c:a aac -b:a 32k -f matroska "$tmp"
 }
 make h264-long.mkv h264_long
+
+make dv-ntsc-numbered.dv dv 720x480 30000/1001 4:3 yuv411p 2.002 48000 2022-08-09T10:11:12Z 00:01:00:00 \
+    7200000 "$(frame_strip 16 48)"
+
+# A camcorder switched to 16:9 between two recordings. DIF frames stand
+# alone, so two files joined end to end are one valid stream. The second half
+# is cut from frame 25 on after the strip is drawn, so the numbers run on.
+dv_aspect_change()
+{
+    whole=$tmp
+    strip=$(frame_strip 16 48)
+    tmp=$whole.1
+    dv 720x576 25 4:3 yuv420p 1 48000 2010-05-06T07:08:09Z 00:10:00:00 3600000 "$strip" &&
+        tmp=$whole.2 &&
+        dv 720x576 25 16:9 yuv420p 1 48000 2010-05-06T07:12:30Z 00:10:01:00 3600000 \
+            "$strip,trim=start_frame=25,setpts=PTS-STARTPTS" &&
+        cat "$whole.1" "$whole.2" >"$whole"
+    made=$?
+    rm -f "$whole.1" "$whole.2"
+    tmp=$whole
+    return $made
+}
+make dv-4x3-then-16x9.dv dv_aspect_change
+
+# GStreamer's own muxers write these, as the edit list they write (and how
+# qtdemux turns it into a segment) is what the app has to get right. The
+# picture goes over as raw I420, since y4mdec here fails on ffmpeg's
+# YUV4MPEG; 1001-sample audio buffers make the tone as long as the 90 frames.
+gst_bframes()
+{
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=30000/1001" -frames:v 90 \
+        -vf "$(frame_strip 16 48),format=yuv420p" -f rawvideo "$tmp.yuv" &&
+        gst-launch-1.0 -q filesrc location="$tmp.yuv" \
+            ! rawvideoparse format=i420 width=320 height=240 framerate=30000/1001 \
+            ! x264enc speed-preset=veryfast pass=qual quantizer=20 bframes=2 key-int-max=30 \
+                option-string=scenecut=0 ! "$1" name=mux ! filesink location="$tmp" \
+            audiotestsrc freq=550 samplesperbuffer=1001 num-buffers=144 \
+            ! audio/x-raw,rate=48000,channels=2 ! avenc_aac bitrate=64000 ! mux.
+    made=$?
+    rm -f "$tmp.yuv"
+    return $made
+}
+make h264-ntsc-bframes.mp4 gst_bframes mp4mux
+make h264-ntsc-bframes.mov gst_bframes qtmux
+
+# h264_rate RATE SECONDS GOP FORMAT: frame rates other than 25 for the
+# frame-exact tests.
+h264_rate()
+{
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=$1" -f lavfi -i "sine=frequency=800:sample_rate=48000" \
+        -t "$2" -ac 2 -vf "$(frame_strip 16 48),format=yuv420p" -c:v libx264 -preset veryfast -crf 23 \
+        -g "$3" -keyint_min "$3" -bf 2 -x264-params scenecut=0 -c:a aac -b:a 64k -f "$4" "$tmp"
+}
+make h264-50fps.mkv h264_rate 50 2 50 matroska
+make h264-23976.mp4 h264_rate 24000/1001 3 24 mp4
+
+# Long enough for the 1001 to matter: at frame 900 (30.03 s) reckoning at 30
+# fps is nine tenths of a frame off, and a whole frame soon after.
+h264_ntsc_long()
+{
+    $FF -f lavfi -i "color=c=0x604030:size=240x96:rate=30000/1001" \
+        -f lavfi -i "sine=frequency=350:sample_rate=48000" -t 41 -ac 2 \
+        -vf "$(frame_strip 12 48),format=yuv420p" -c:v libx264 -preset ultrafast -crf 30 \
+        -g 300 -keyint_min 300 -bf 0 -x264-params scenecut=0 -c:a aac -b:a 32k -f matroska "$tmp"
+}
+make h264-ntsc-long.mkv h264_ntsc_long
