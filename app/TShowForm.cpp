@@ -12,6 +12,7 @@
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
+#include "filters/TBCBaseFilter.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TExtraireFrame.h"
 #include "capture/TImageWriter.h"
@@ -353,10 +354,19 @@ void TShowForm::FormShow()
     m_media->SetVideoWindow(m_renderer.get());
     m_media->SetSceneList(&m_scenes);
     vwEcran->SetRenderer(m_renderer.get());
+    // From now on the filters' messages come here; closing takes this back
+    // before the graph stops.
+    TBCBaseFilter::SetMainWindow(this);
 
     ApplyStartupVolumeKeys(*m_al);
 
+    // No video yet: empty source lists, the picture and sound commands off.
+    ApplyBuilder(&m_emptyBuilder);
+    SetVideoControls(false);
+    SetAudioControls(false);
+
     LayoutWindow();
+    FitVideo(4, 3);
     setAcceptDrops(true);
 
     // The screen saver stays off while the application runs.
@@ -554,35 +564,90 @@ qintptr TShowForm::WindowMessage(unsigned msg, quintptr wParam, qintptr lParam)
     return 0;
 }
 
-void TShowForm::onPrecisionCapture(quintptr)
+void TShowForm::onPrecisionCapture(quintptr wParam)
 {
-    if (AbortRequested)
-        return;
-    Busy = true;
+    if (AbortRequested || m_closing) return;
+    TBusyScope busy(*this);
+    // The capture point travels as the low 32 bits of the position.
+    const int64_t point = int64_t(int32_t(uint32_t(wParam)));
+    if (m_media) CurrentEdit->setText(m_media->FormatTimestamp(point));
+    ++m_precisionDepth;
+    try {
+        if (TakeSnapshot()) SaveSnapshot();
+    } catch (...) {
+    }
     ProcessPendingMessages();
-    Busy = false;
+    --m_precisionDepth;
 }
 
-void TShowForm::onStreamDescription(quintptr, qintptr)
+void TShowForm::onStreamDescription(quintptr wParam, qintptr lParam)
 {
-    if (Busy || !m_media || !m_media->HasVideo())
+    if (wParam != 1 && wParam != 2) return;
+    if (Busy) {
+        // Not in the middle of a seek or a capture: the window takes the
+        // newest description once the wait is over.
+        m_droppedDescriptions |= 1u << wParam;
         return;
-    ApplyStreamDescription();
+    }
+    if (wParam == 1)
+        ApplyVideoDescription(SnapshotOf(reinterpret_cast<const TvData*>(lParam)));
+    else
+        ApplyAudioDescription(SnapshotOf(reinterpret_cast<const TaData*>(lParam)));
 }
 
-void TShowForm::ApplyStreamDescription()
+void TShowForm::ApplyVideoDescription(const TvData& record)
 {
-    // The stream's own shape and aspect: the window takes the ratio the
-    // preference and the stream call for.
-    const auto [aspect, width, height] = StreamShape();
+    if (!m_media) return;
+    m_media->VData = record;
+    m_media->FrameDuration = record.AvgTimePerFrame > 0 ? record.AvgTimePerFrame : 400'000;
+    QString text = QString::fromUtf8(record.Description);
+    if (!record.SizeText.isEmpty()) text += QStringLiteral(" - ") + QString::fromUtf8(record.SizeText);
+    SourcesFrame()->LabVideo->setText(text);
+    if (!m_media->HasVideo()) return;
     const TAspectChoice ratio = ApplyAspectPreference(ParForcerAspectRatio ? ParForcerAspectRatio->Value : 0,
-        aspect, width, height);
+        record.Aspect, int(record.Width), int(record.Height));
     AspectMode = ratio.mode;
     FitVideo(ratio.a, ratio.b);
     RefreshFrameSize();
 }
 
-void TShowForm::onReconnectPin(qintptr) {}
+void TShowForm::ApplyAudioDescription(const TaData& record)
+{
+    if (!m_media) return;
+    m_media->AData = record;
+    SourcesFrame()->LabAudio->setText(QString::fromUtf8(record.Description));
+}
+
+void TShowForm::ApplyStreamDescription()
+{
+    ApplyVideoDescription(VideoSnapshot());
+    ApplyAudioDescription(AudioSnapshot());
+}
+
+void TShowForm::ApplyDroppedDescriptions()
+{
+    const unsigned dropped = std::exchange(m_droppedDescriptions, 0u);
+    if (dropped & (1u << 1)) ApplyVideoDescription(VideoSnapshot());
+    if (dropped & (1u << 2)) ApplyAudioDescription(AudioSnapshot());
+}
+
+TShowForm::TBusyScope::TBusyScope(TShowForm& window)
+    : m_window(window)
+    , m_was(window.Busy)
+{
+    window.Busy = true;
+}
+
+TShowForm::TBusyScope::~TBusyScope()
+{
+    m_window.Busy = m_was;
+    if (!m_was && !m_window.m_closing) m_window.ApplyDroppedDescriptions();
+}
+
+void TShowForm::onReconnectPin(qintptr lParam)
+{
+    if (m_media && !m_closing) m_media->ReconnectOverlayPin(lParam == 0 ? 0 : 1);
+}
 
 // ---------------------------------------------------------------------------
 // Closing and destruction.
@@ -626,7 +691,16 @@ bool TShowForm::FormCloseQuery()
     // From here on, a streaming thread blocked in a send to this window is
     // released rather than waited for while the graph stops.
     CloseMessageTarget(this);
+    releaseMessageTarget();
     return true;
+}
+
+void TShowForm::releaseMessageTarget()
+{
+    // The filters are told first, so no new message is aimed here; a sender
+    // already waiting was let go by CloseMessageTarget.
+    if (TBCBaseFilter::MainWindow() == this) TBCBaseFilter::SetMainWindow(nullptr);
+    CloseMessageTarget(this);
 }
 
 void TShowForm::copyStateToPreferences()
@@ -665,6 +739,7 @@ void TShowForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
+    releaseMessageTarget();
     if (m_screenSaver && m_screenSaverWasActive)
         m_screenSaver->Release();
     m_screenSaver.reset();

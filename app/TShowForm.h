@@ -206,7 +206,8 @@ public:
     // ---- grabbing and naming ----
     // The current frame, deinterlaced and squeezed to the output size, as
     // the thumbnail of the grab panel.
-    void TakeSnapshot();
+    // True when a frame was copied now; false leaves the last snapshot alone.
+    bool TakeSnapshot();
     // Saves the snapshot under NextImagePath, asking before replacing.
     void SaveSnapshot();
     // Writes it and moves the naming on; false when the file could not be
@@ -253,10 +254,13 @@ public:
     bool VerticalFlip = false;
     bool HorizontalFlip = false;
     void RefitVideo();
-    // AspectMode and the fitting from the stream's description.
+    // The labels, the frame duration, AspectMode and the fitting from the
+    // streams' descriptions as they stand now.
     void ApplyStreamDescription();
+    void ApplyVideoDescription(const TvData& record);
+    void ApplyAudioDescription(const TaData& record);
     // The decoded stream's aspect flag, width and height, as last described.
-    static std::tuple<int, int, int> StreamShape();
+    std::tuple<int, int, int> StreamShape() const;
     void RefreshFrameSize();
     int AspectMode = 0;
     QSize SourceSize;
@@ -295,6 +299,27 @@ private:
     void bindCommands();
     void applyPreferences();
     void copyStateToPreferences();
+    void releaseMessageTarget();
+
+    // Busy for the scope's life. Descriptions that arrived meanwhile were
+    // put aside, and are applied when the outermost scope ends.
+    class TBusyScope
+    {
+    public:
+        explicit TBusyScope(TShowForm& window);
+        ~TBusyScope();
+        TBusyScope(const TBusyScope&) = delete;
+        TBusyScope& operator=(const TBusyScope&) = delete;
+
+    private:
+        TShowForm& m_window;
+        bool m_was;
+    };
+    void ApplyDroppedDescriptions();
+    unsigned m_droppedDescriptions = 0; // bit 1 video, bit 2 audio
+    // Depth of precision-capture handlers on the stack: a streaming thread
+    // waits for each of them.
+    int m_precisionDepth = 0;
 
     void onPrecisionCapture(quintptr wParam);
     void onStreamDescription(quintptr wParam, qintptr lParam);

@@ -67,14 +67,14 @@ void TShowForm::bindGrabCommands()
     if (auto* a = plain("saGrab"))
         a->Onexecute = [this](QObject*) {
             if (m_activePanel != 2) ShowPanel(2);
-            TakeSnapshot();
-            SaveSnapshot();
+            // Only a picture taken now is saved: an old thumbnail must not
+            // take the name of the position shown.
+            if (TakeSnapshot()) SaveSnapshot();
             ExtraireFrame()->Bevel3->hide();
         };
     if (auto* a = plain("saCopier"))
         a->Onexecute = [this](QObject*) {
-            TakeSnapshot();
-            if (!m_outputImage.isNull() && SourceSize.height() > 0)
+            if (TakeSnapshot() && !m_outputImage.isNull())
                 QGuiApplication::clipboard()->setImage(m_outputImage);
         };
     if (auto* a = plain("saBmpOption")) a->Onexecute = [this](QObject*) { DossiersFrame()->SetExtensionIndex(0); };
@@ -198,10 +198,11 @@ void TShowForm::bindGrabCommands()
     });
     connect(grab, &TExtraireFrame::ImageClicked, this, [this, grab] {
         if (grab->SnapLab->text().isEmpty() || !m_media) return;
-        Busy = true;
-        m_media->SeekToTimestamp(grab->SnapLab->text());
-        ProcessPendingMessages();
-        Busy = false;
+        {
+            TBusyScope busy(*this);
+            m_media->SeekToTimestamp(grab->SnapLab->text());
+            ProcessPendingMessages();
+        }
         Timer1Timer();
     });
     ImageLab->installEventFilter(this);
@@ -319,19 +320,19 @@ void TShowForm::RefreshRootName()
 // ---------------------------------------------------------------------------
 // The snapshot and its saving.
 
-void TShowForm::TakeSnapshot()
+bool TShowForm::TakeSnapshot()
 {
     Timer1Timer();
     RefreshFrameSize();
-    if (!m_media || !m_media->HasVideo()) return;
+    if (!m_media || !m_media->HasVideo() || SourceSize.isEmpty()) return false;
     if (boolValue(ParInternalDeinterlacer, true)) {
         Deinterlace(m_sourceFrame, m_deinterlaced);
         // Swapped rather than shared: the next copy from the filter then
         // writes into a buffer of its own instead of detaching a new one.
         std::swap(m_sourceFrame, m_deinterlaced);
     }
-    if (m_sourceFrame.height() == 0) return;
-    if (!StretchImage(m_sourceFrame, m_outputImage, OutputSize)) return;
+    if (m_sourceFrame.height() == 0) return false;
+    if (!StretchImage(m_sourceFrame, m_outputImage, OutputSize)) return false;
     ++SnapshotCount;
 
     TExtraireFrame* grab = ExtraireFrame();
@@ -346,6 +347,7 @@ void TShowForm::TakeSnapshot()
     grab->labsnapname->setPalette(pal);
     grab->labsnapname->setCursor(Qt::PointingHandCursor);
     PlaceThumbnail();
+    return true;
 }
 
 void TShowForm::PlaceThumbnail()

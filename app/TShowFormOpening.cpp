@@ -19,6 +19,7 @@
 #include "media/TVideoSource.h"
 #include "platform/FileManager.h"
 #include "platform/WindowMessages.h"
+#include "support/TLinkMarkup.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
@@ -78,10 +79,11 @@ const QString TShowForm::OpenFilter = QStringLiteral(
     "Fichiers Vidéo (*.avi *.ivf *.mpg *.mpeg *.m1v *.mp2 *.mpe *.wmv *.asf *MTS *m2ts *.ts *.vob *.mkv *.mov "
     "*.mp4 *.3g2 *.m4v);;Tous (*.*) (*)");
 
-std::tuple<int, int, int> TShowForm::StreamShape()
+std::tuple<int, int, int> TShowForm::StreamShape() const
 {
-    QMutexLocker lock(&SharedRecordLock());
-    return { VData().Aspect, int(VData().Width), int(VData().Height) };
+    // The window's copy, taken when the description last reached it.
+    if (m_media) return { m_media->VData.Aspect, int(m_media->VData.Width), int(m_media->VData.Height) };
+    return { AspectUnknown, 0, 0 };
 }
 
 TSourcesFrame* TShowForm::SourcesFrame() const { return static_cast<TSourcesFrame*>(m_panels[0]); }
@@ -342,7 +344,7 @@ void TShowForm::OpenPath(const QString& path)
         ProcessPendingMessages();
         TGrabBuilder* result = BuilderFor(path);
         if (result->Failed) {
-            reportError(QStringLiteral("Le fichier <color Maroon>") + path
+            reportError(QStringLiteral("Le fichier <color Maroon>") + TLinkMarkup::Escape(path)
                 + QStringLiteral("</color> n'est pas d'un type reconnu par Stillex sur votre système.<br><br>"
                                  "Vérifiez si tous les filtres utiles sont installés")
                 + (HaaliPresent ? QStringLiteral(".") : QStringLiteral(", notamment Haali Media Splitter.")));
@@ -351,7 +353,7 @@ void TShowForm::OpenPath(const QString& path)
             return;
         }
         if (!ApplyBuilder(result)) {
-            reportError(QStringLiteral("Le fichier <color Maroon>") + path
+            reportError(QStringLiteral("Le fichier <color Maroon>") + TLinkMarkup::Escape(path)
                 + QStringLiteral("</color> ne peut pas être traité par Stillex sur votre système.<br><br>"
                                  "Vérifiez si tous les filtres ou codecs utiles sont installés")
                 + (FfdshowVideoPresent && FfdshowAudioPresent ? QStringLiteral(".")
@@ -489,7 +491,7 @@ void TShowForm::RefreshSourceState()
         refreshTimer();
         return;
     }
-    QString message = QStringLiteral("Le fichier <color Maroon>") + m_currentBuilder->DisplayName
+    QString message = QStringLiteral("Le fichier <color Maroon>") + TLinkMarkup::Escape(m_currentBuilder->DisplayName)
         + QStringLiteral("</color> ne peut pas être exploité par Stillex sur votre système.<br><br>"
                          "Vérifiez s'il n'est pas corrompu<br><br>");
     if (m_media->ForceDecoder && FfdshowVideoPresent)

@@ -169,8 +169,9 @@ void TShowForm::SetFlip(bool vertical, bool on)
 void TShowForm::RedrawStill()
 {
     if (!m_media) return;
-    Busy = true;
-    m_media->RefreshStill();
-    ProcessPendingMessages();
-    Busy = false;
+    {
+        TBusyScope busy(*this);
+        m_media->RefreshStill();
+        ProcessPendingMessages();
+    }
 }

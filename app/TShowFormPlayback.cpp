@@ -100,13 +100,14 @@ void TShowForm::Step(int size, bool forward)
     if (!m_media) return;
     const int64_t d = size == 0 ? m_media->FrameDuration : StepSizes[size];
     StopRefreshTimer();
-    Busy = true;
-    if (forward)
-        m_media->StepForward(d);
-    else
-        m_media->StepBackward(d);
-    ProcessPendingMessages();
-    Busy = false;
+    {
+        TBusyScope busy(*this);
+        if (forward)
+            m_media->StepForward(d);
+        else
+            m_media->StepBackward(d);
+        ProcessPendingMessages();
+    }
     Timer1Timer();
     StartRefreshTimer();
 }
@@ -115,13 +116,14 @@ void TShowForm::SceneStep(bool forward)
 {
     if (!m_media) return;
     StopRefreshTimer();
-    Busy = true;
-    ProcessPendingMessages();
-    if (forward)
-        m_media->NextScene();
-    else
-        m_media->PreviousScene();
-    Busy = false;
+    {
+        TBusyScope busy(*this);
+        ProcessPendingMessages();
+        if (forward)
+            m_media->NextScene();
+        else
+            m_media->PreviousScene();
+    }
     Timer1Timer();
     StartRefreshTimer();
 }
@@ -139,14 +141,15 @@ void TShowForm::nav_filetbMouseUp()
 {
     m_sliderDown = false;
     if (!m_media) return;
-    Busy = true;
-    try {
-        // Through SetPosition: the position shown afterwards is the new one.
-        m_media->SetPosition(int64_t(tb->value()) * m_media->Duration / 1024);
-    } catch (...) {
+    {
+        TBusyScope busy(*this);
+        try {
+            // Through SetPosition: the position shown afterwards is the new one.
+            m_media->SetPosition(int64_t(tb->value()) * m_media->Duration / 1024);
+        } catch (...) {
+        }
+        ProcessPendingMessages();
     }
-    ProcessPendingMessages();
-    Busy = false;
     Timer1Timer();
     StartRefreshTimer();
 }
@@ -175,16 +178,17 @@ bool TShowForm::CurrentEditKeyPress(QKeyEvent* e)
 
 void TShowForm::CurrentEditExit()
 {
-    Busy = true;
-    try {
-        if (m_media) m_media->SeekToTimestamp(CurrentEdit->text());
-        ProcessPendingMessages();
-        CurrentEdit->clearFocus();
-        Timer1Timer();
-        StartRefreshTimer();
-    } catch (...) {
+    {
+        TBusyScope busy(*this);
+        try {
+            if (m_media) m_media->SeekToTimestamp(CurrentEdit->text());
+            ProcessPendingMessages();
+            CurrentEdit->clearFocus();
+            Timer1Timer();
+            StartRefreshTimer();
+        } catch (...) {
+        }
     }
-    Busy = false;
     if (TCustomSuperAction* play = Action("taPlayPause")) play->SetShortCut(KeyCodes::VkSpace);
 }
 
@@ -241,7 +245,7 @@ void TShowForm::vwEcranMouseDown(QMouseEvent* e)
         if (PopupMenu) PopupMenu->popup(e->globalPosition().toPoint());
         return;
     }
-    TakeSnapshot();
+    if (!TakeSnapshot()) return;
     const bool save = (ParSauverQuandClic && ParSauverQuandClic->Value) || (e->modifiers() & Qt::ShiftModifier);
     if (save) SaveSnapshot();
 }

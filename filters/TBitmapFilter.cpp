@@ -187,8 +187,7 @@ HRESULT TBitmapFilter::SetMediaType(PIN_DIRECTION direction, const TMediaType& m
 
 HRESULT TBitmapFilter::StartStreaming()
 {
-    NextCapture = 0;
-    CurrentPosition = PositionBase.load();
+    RestartRun();
     GeometryPending = true;
     return S_OK;
 }
@@ -273,14 +272,11 @@ void TBitmapFilter::AdaptOutputSize(const TMediaType& mt)
     if (height <= MaxHeight && width <= MaxWidth) return;
     MaxWidth = width;
     MaxHeight = height;
-    if (mt.formattype == FORMAT_VideoInfo2) {
-        Width = 0;
-        Height = 0;
-        RequestReconnect(0);
-        RequestReconnect(1);
-    } else {
-        RequestReconnect(1);
-    }
+    // The picture size stays: the element renegotiates its output at the
+    // new size by itself, and no reconnection would come to restore a
+    // zeroed size (the pictures and the grabs would freeze).
+    if (mt.formattype == FORMAT_VideoInfo2) RequestReconnect(0);
+    RequestReconnect(1);
 }
 
 void TBitmapFilter::SetInlayEnabled(bool on)
@@ -300,8 +296,16 @@ void TBitmapFilter::PrepareConnection()
 
 void TBitmapFilter::SetPrecisionInterval(int64_t interval)
 {
+    NextCapture = 0;
+    CurrentPosition = PositionBase.load();
     CaptureInterval = interval;
     PrecisionOn = interval > 0;
+}
+
+void TBitmapFilter::RestartRun()
+{
+    NextCapture = 0;
+    CurrentPosition = PositionBase.load();
 }
 
 // ---- drawing ----

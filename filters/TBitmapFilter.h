@@ -51,8 +51,12 @@ public:
 
     void SetVerticalFlip(bool on) { VerticalFlip = on; }
     void SetHorizontalMirror(bool on) { HorizontalMirror = on; }
-    // 100-ns units; 0 (or less) ends precision mode.
+    // 100-ns units; 0 (or less) ends precision mode. A new interval starts
+    // a new run: captures count from position 0 again.
     void SetPrecisionInterval(int64_t interval);
+    // What starting to stream resets, for a graph that restarts its data
+    // without stopping its filters.
+    void RestartRun();
 
     // ---- drawing primitives, for DrawInlay (they take the bitmap lock) ----
     // Font cell height := bitmap width * 28 div 720, at least 16 pixels.

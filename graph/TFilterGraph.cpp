@@ -827,34 +827,47 @@ namespace
 // demultiplexer searches the system clock, which runs ahead of the
 // presentation times by the muxer's delay): they are sent this far earlier
 // and the renderers drop what comes before the target.
-bool seeksLate(GstElement* element)
+bool isMadeBy(GstElement* element, const char* factoryName)
 {
     GstElementFactory* factory = gst_element_get_factory(element);
-    return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "mpegpsdemux");
+    return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), factoryName);
 }
+bool seeksLate(GstElement* element) { return isMadeBy(element, "mpegpsdemux"); }
+// The MP4/QuickTime demultiplexer applies the file's edit list: buffers keep
+// their media times (after the B-frame delay) while segments, positions and
+// seeks count in the presentation's own time, which starts at frame 0.
+bool seeksInStreamTime(GstElement* element) { return isMadeBy(element, "qtdemux"); }
 constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
+// The margin the timestamp text allows for rounding: 200 units of 100 ns.
+constexpr gint64 FrameTimeMargin = 20 * GST_USECOND;
 } // namespace
+
+bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
+{
+    for (const auto& f : m_filters) {
+        if (!f->m_live) continue;
+        if (test(f->m_element)) return true;
+        if (!GST_IS_BIN(f->m_element)) continue;
+        bool found = false;
+        GstIterator* it = gst_bin_iterate_recurse(GST_BIN(f->m_element));
+        GValue item = G_VALUE_INIT;
+        while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            found = test(GST_ELEMENT(g_value_get_object(&item)));
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        if (found) return true;
+    }
+    return false;
+}
 
 bool TFilterGraph::seekExact(gint64 target)
 {
-    gint64 start = target;
-    for (const auto& f : m_filters) {
-        if (!f->m_live) continue;
-        bool late = seeksLate(f->m_element);
-        if (!late && GST_IS_BIN(f->m_element)) {
-            GstIterator* it = gst_bin_iterate_recurse(GST_BIN(f->m_element));
-            GValue item = G_VALUE_INIT;
-            while (!late && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-                late = seeksLate(GST_ELEMENT(g_value_get_object(&item)));
-                g_value_reset(&item);
-            }
-            g_value_unset(&item);
-            gst_iterator_free(it);
-        }
-        if (late) start = std::max<gint64>(0, target - LateSeekMargin);
-    }
+    const gint64 start = anyLiveElement(seeksLate) ? std::max<gint64>(0, target - LateSeekMargin) : target;
     if (!m_anchored && target == startOffset()) {
         m_anchorBase = baseStartOffset();
+        m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
         m_anchorPending = true;
     }
     m_dropUntil = target;
@@ -898,15 +911,22 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
     const guint64 endTime = segment->format == GST_FORMAT_TIME
         ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
         : guint64(-1);
-    const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until;
+    // Positions are whole 100-ns units and frame times are not (30000/1001
+    // fps): a target a few nanoseconds short of a frame's start means that
+    // frame, not the sliver of the one before.
+    const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
     if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
         GstCaps* caps = gst_pad_get_current_caps(pad);
         const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
         if (caps) gst_caps_unref(caps);
-        // The buffer's own time: segments after a restart may already start
-        // at this very frame and would call it 0.
-        const guint64 start = GST_BUFFER_PTS(buffer);
-        if (video) {
+        // Where the first frame lies in the splitter's seeking domain: its
+        // stream time for a splitter that maps times through an edit list
+        // (the B-frame delay is no offset there), its timestamp otherwise
+        // (the priming of audio that starts before the video is one).
+        const guint64 start = self->m_anchorInStreamTime.load()
+            ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer))
+            : GST_BUFFER_PTS(buffer);
+            if (video && start != guint64(-1)) {
             const gint64 shift = gint64(start) - self->m_anchorBase.load();
             if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
             self->m_anchored = true;

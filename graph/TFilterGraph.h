@@ -197,6 +197,9 @@ private:
     std::atomic<bool> m_anchored { false };
     std::atomic<bool> m_anchorPending { false };
     std::atomic<gint64> m_anchorBase { 0 };
+    std::atomic<bool> m_anchorInStreamTime { false };
     gint64 baseStartOffset() const; // ns, without the shift
+    // Whether an element of a live filter (or inside it) passes test.
+    bool anyLiveElement(bool (*test)(GstElement*)) const;
     std::function<void()> m_complete;
 };

@@ -1,10 +1,12 @@
 #pragma once
 // Opening results by path, for the life of the main window: a path is
-// classified once, and one that failed is not tried again until the program
-// restarts. Paths that differ only in letter case share one entry.
+// classified once. Paths are file names as the system compares them, letter
+// case included. A path that failed is tried again only once its file has
+// changed (a file still being copied fails until it is complete).
 
 #include "media/TGrabBuilder.h"
 
+#include <QDateTime>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -15,8 +17,21 @@ public:
     // The cached result for path, or a new one made and cached now.
     TGrabBuilder* BuilderFor(const QString& path);
     int Count() const { return int(m_entries.size()); }
-    void Clear() { m_entries.clear(); }
+    void Clear()
+    {
+        m_entries.clear();
+        m_retired.clear();
+    }
 
 private:
-    std::vector<std::pair<QString, std::unique_ptr<TGrabBuilder>>> m_entries;
+    struct TEntry {
+        QString path;
+        std::unique_ptr<TGrabBuilder> builder;
+        qint64 size = -1; // of the file when the result was made
+        QDateTime modified;
+    };
+    std::vector<TEntry> m_entries;
+    // Failed results replaced by a new try; kept until the cache goes, as
+    // the window may still point at them.
+    std::vector<std::unique_ptr<TGrabBuilder>> m_retired;
 };

@@ -18,7 +18,7 @@
 #include <cmath>
 #include <set>
 
-int64_t LastPosition = 0;
+std::atomic<int64_t> LastPosition { 0 };
 
 namespace
 {
@@ -177,6 +177,14 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
         return false;
     }
     CurrentVideo = source;
+    {
+        // The recording date and timecode belong to the stream they were
+        // read from: a DV stream reads them again from its first frame, any
+        // other stream has none.
+        TSharedRecordLocker lock(&SharedRecordLock());
+        ::VData().DatecodeValid = false;
+        ::VData().TimecodeValid = false;
+    }
 
     auto build = [&]() -> bool {
         TCaptureDevice* device = source->Device;
@@ -493,12 +501,27 @@ void TMediaSystem::Play()
 
 void TMediaSystem::Pause()
 {
+    const bool wasPlaying = GraphState() == 3;
     m_graph->Pause();
+    if (!wasPlaying || !HasVideo()) return;
+    // The picture a pause leaves on screen is the frame the renderer holds
+    // once it has settled, which is the last one through the compositor:
+    // the position, the field and the image name all take that frame's.
+    if (waitForSettle()) LastPosition = Superposer.CurrentPosition.load();
 }
 
 void TMediaSystem::Stop()
 {
+    stopGraph();
+}
+
+void TMediaSystem::stopGraph()
+{
     m_graph->Stop();
+    // The data restarts from the kept position in a new segment, and a new
+    // run begins: precision captures count from the start again.
+    Superposer.PositionBase = m_graph->SegmentBase();
+    Superposer.RestartRun();
 }
 
 int TMediaSystem::GraphState() const
@@ -511,7 +534,7 @@ int TMediaSystem::GraphState() const
 void TMediaSystem::RefreshStill()
 {
     if (GraphState() == 3) return;
-    m_graph->Stop();
+    stopGraph();
     m_graph->Pause();
 }
 
@@ -519,7 +542,7 @@ void TMediaSystem::SetSpeedMode(uint8_t mode)
 {
     SpeedMode = mode;
     const int s0 = GraphState();
-    m_graph->Stop();
+    stopGraph();
     m_graph->SetUseClock(mode != 1);
     if (s0 == 3)
         m_graph->Run();
@@ -571,7 +594,59 @@ void TMediaSystem::SetPosition(int64_t pos)
         Superposer.PositionBase = pos;
         Superposer.CurrentPosition = pos;
     }
-    SeekTo(pos);
+    const bool settled = SeekTo(pos);
+    // The end of a file holds no frame, and a container's duration may
+    // reach past its last picture: a paused seek that brought no frame
+    // shows the last one, so that the picture, the field and the image
+    // name agree.
+    if (settled && pos > 0 && HasVideo() && m_videoWindow && GraphState() != 3
+        && m_videoWindow->ReceivedCount() == m_receivedAtSeek)
+        showLastFrameBefore(pos);
+}
+
+bool TMediaSystem::seekShowsFrame(int64_t pos, int64_t& framePosition)
+{
+    Superposer.PositionBase = pos;
+    Superposer.CurrentPosition = pos;
+    LastPosition = pos;
+    if (!SeekTo(pos) || m_videoWindow->ReceivedCount() == m_receivedAtSeek) return false;
+    // The frame the renderer holds is the last one through the compositor.
+    framePosition = Superposer.CurrentPosition.load();
+    return true;
+}
+
+void TMediaSystem::showLastFrameBefore(int64_t bad)
+{
+    const int64_t frame = FrameDuration > 0 ? FrameDuration : 400'000;
+    int64_t good = -1;
+    int64_t shown = -1;
+    // Backwards in growing strides until a position brings a frame, then
+    // halving the gap down to a frame. A seek that brings nothing leaves the
+    // picture as it was, so the last one that brought a frame is on screen.
+    for (int64_t stride = frame; good < 0 && bad > 0 && stride <= 4096 * frame; stride *= 2) {
+        const int64_t p = std::max<int64_t>(0, bad - stride);
+        if (seekShowsFrame(p, shown))
+            good = p;
+        else
+            bad = p;
+    }
+    if (good < 0) return;
+    int64_t position = shown;
+    while (bad - good > frame / 2) {
+        const int64_t mid = good + (bad - good) / 2;
+        int64_t at = -1;
+        if (seekShowsFrame(mid, at)) {
+            good = mid;
+            position = at;
+        } else {
+            bad = mid;
+        }
+    }
+    if (seekShowsFrame(good, shown)) position = shown;
+    position = std::max<int64_t>(0, position);
+    LastPosition = position;
+    Superposer.PositionBase = position;
+    Superposer.CurrentPosition = position;
 }
 
 bool TMediaSystem::SeekTo(int64_t pos)
@@ -580,19 +655,17 @@ bool TMediaSystem::SeekTo(int64_t pos)
         if (!HasVideo() && !HasAudio()) return true;
         if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
         Superposer.CurrentPosition = CurrentPosition();
+        // Counted before the seek: its first frame may reach the renderer
+        // before the call returns. While paused nothing older is on its way
+        // (the renderer already holds the one frame it waits with).
+        if (m_videoWindow) m_receivedAtSeek = m_videoWindow->ReceivedCount();
         m_graph->SetPosition(pos);
         // Sample time 0 stands for where the splitters were sent, which for
         // some lies before pos.
         Superposer.PositionBase = m_graph->SegmentBase();
 
         const int s0 = GraphState();
-        int state = 0;
-        HRESULT hr = m_graph->GetState(10, state);
-        for (int i = 0; hr != S_OK && i < SeekPolls; ++i) {
-            ProcessPendingMessages();
-            hr = m_graph->GetState(10, state);
-        }
-        if (hr != S_OK) return false;
+        if (!waitForSettle()) return false;
         if (s0 == 3) m_graph->Run();
         return true;
     } catch (...) {
@@ -600,16 +673,27 @@ bool TMediaSystem::SeekTo(int64_t pos)
     }
 }
 
+bool TMediaSystem::waitForSettle()
+{
+    int state = 0;
+    HRESULT hr = m_graph->GetState(10, state);
+    for (int i = 0; hr != S_OK && i < SeekPolls; ++i) {
+        ProcessPendingMessages();
+        hr = m_graph->GetState(10, state);
+    }
+    return hr == S_OK;
+}
+
 void TMediaSystem::StepForward(int64_t d)
 {
     SetPosition(LastPosition + d);
-    Superposer.CurrentPosition = LastPosition;
+    Superposer.CurrentPosition = LastPosition.load();
 }
 
 void TMediaSystem::StepBackward(int64_t d)
 {
     SetPosition(LastPosition - d);
-    Superposer.CurrentPosition = LastPosition;
+    Superposer.CurrentPosition = LastPosition.load();
 }
 
 bool TMediaSystem::PreviousScene()

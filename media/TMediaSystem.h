@@ -18,6 +18,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -29,7 +30,7 @@ class TVideoSource;
 struct TincrustRec;
 
 // The last position set or read, one for the program.
-extern int64_t LastPosition;
+extern std::atomic<int64_t> LastPosition;
 
 class TMediaSystem : public QObject
 {
@@ -102,6 +103,7 @@ public:
     int64_t CurrentPosition();
     void SetPosition(int64_t pos);
     bool SeekTo(int64_t pos);
+
     void StepForward(int64_t d);
     void StepBackward(int64_t d);
     void NextFrame() { StepForward(FrameDuration); }
@@ -154,5 +156,15 @@ private:
     // Undoes a half-built audio chain and leaves the video as it is.
     void abandonAudio(TAudioSource* source);
     void placeCompositor();
+    // Waits, processing the window's messages, until the graph holds the
+    // data of its position; false when it never does.
+    bool waitForSettle();
+    void stopGraph();
+    // After a seek that brought no frame: shows the last frame before
+    // `bad` and takes its position.
+    void showLastFrameBefore(int64_t bad);
+    // Seeks to pos; true with the frame's own position when a frame came.
+    bool seekShowsFrame(int64_t pos, int64_t& framePosition);
+    uint64_t m_receivedAtSeek = 0;
     TGraphFilter* rendererFilter() const;
 };

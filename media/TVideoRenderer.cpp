@@ -80,6 +80,7 @@ void TVideoRenderer::take(GstSample* pulled)
     GstSample* sample = gst_sample_new(gst_sample_get_buffer(pulled), gst_sample_get_caps(pulled),
         gst_sample_get_segment(pulled), nullptr);
     gst_sample_unref(pulled);
+    ++m_received;
     GstVideoInfo info;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     auto* mapped = new MappedFrame { sample, {} };

@@ -43,6 +43,9 @@ public:
     QImage LastFrame() const;
     // Frames handed over since creation (on the UI thread).
     int FrameCount() const { return m_frames.load(); }
+    // Frames received since creation, counted on the streaming thread as
+    // they arrive (prerolls included): whether a seek brought a frame.
+    uint64_t ReceivedCount() const { return m_received.load(); }
     // The presentation time of the latest frame, in 100-ns units of its
     // stream time; -1 before the first.
     int64_t LastFrameTime() const { return m_lastTime.load(); }
@@ -65,5 +68,6 @@ private:
     QImage m_last;
     std::atomic<bool> m_posted { false };
     std::atomic<int> m_frames { 0 };
+    std::atomic<uint64_t> m_received { 0 };
     std::atomic<int64_t> m_lastTime { -1 };
 };

@@ -2,6 +2,7 @@
 
 #include "support/Product.h"
 #include "support/TLinkEdit.h"
+#include "support/TLinkMarkup.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -43,9 +44,8 @@ TErreurForm::TErreurForm(QWidget* parent)
     pal.setColor(QPalette::Base, palette().color(QPalette::Button));
     Texte->setPalette(pal);
     Texte->OnUrlClick = [](const QString& target) {
-        QString t = target;
-        if (t.endsWith(QChar(0))) t.chop(1);
-        QDesktopServices::openUrl(QUrl::fromUserInput(t));
+        const QUrl url = TLinkMarkup::SafeLinkUrl(target);
+        if (url.isValid()) QDesktopServices::openUrl(url);
     };
 
     Quitter = new QPushButton(QStringLiteral("Quitter"), this);

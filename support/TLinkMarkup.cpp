@@ -1,5 +1,7 @@
 #include "support/TLinkMarkup.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <iterator>
 
@@ -216,4 +218,31 @@ std::optional<TLinkMarkup::Link> TLinkMarkup::LinkAt(const QList<Link>& links, i
         if (position >= link.start && position < link.end) return link;
     }
     return std::nullopt;
+}
+
+QString TLinkMarkup::Escape(const QString& text)
+{
+    // Inside a tag a less-than sign is shown as it is; the empty tag that
+    // carries it means nothing.
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'<')
+            out += QStringLiteral("<<>");
+        else
+            out += c;
+    }
+    return out;
+}
+
+QUrl TLinkMarkup::SafeLinkUrl(const QString& target)
+{
+    QString t = target.trimmed();
+    while (t.endsWith(QChar(0))) t.chop(1);
+    const QUrl url = QUrl::fromUserInput(t);
+    if (!url.isValid()) return {};
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"http" || scheme == u"https" || scheme == u"mailto") return url;
+    if (scheme == u"file" && url.host().isEmpty() && QFileInfo::exists(url.toLocalFile())) return url;
+    return {};
 }

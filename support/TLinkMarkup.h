@@ -12,6 +12,7 @@
 #include <QList>
 #include <QPalette>
 #include <QString>
+#include <QUrl>
 #include <optional>
 
 class TLinkMarkup
@@ -79,6 +80,16 @@ public:
     // A colour of the markup by name, in any letter case; nothing for an
     // unknown name.
     static std::optional<QColor> NamedColor(const QString& name, const QPalette& palette);
+
+    // `text` written so that the markup shows it as it is: a file name
+    // holding "<" or what looks like a tag must neither cut the message nor
+    // become a tag or a link.
+    static QString Escape(const QString& text);
+
+    // The address a clicked link may hand to the desktop: web and mail
+    // addresses, and local files that exist. Anything else (another
+    // scheme, a remote file share) gives an invalid address.
+    static QUrl SafeLinkUrl(const QString& target);
 
     // The first link holding the character at `position`; nothing when none.
     static std::optional<Link> LinkAt(const QList<Link>& links, int position);

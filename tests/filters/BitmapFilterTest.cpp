@@ -326,15 +326,16 @@ TEST_F(BitmapFilterFixture, GrowingPicturesRaiseTheMaximumAndAskForReconnection)
     Target target;
     MainWindowGuard guard(&target);
 
-    // VideoInfo2: both pins, and no picture until the input is reconnected.
+    // VideoInfo2: both pins. The picture keeps its size: the output is
+    // renegotiated by the element, and frames go on being copied.
     TBitmapFilter filter;
     filter.Width = 720;
     filter.Height = 576;
     filter.AdaptOutputSize(Rgb32Type(1280, -720, true));
     EXPECT_EQ(filter.MaxWidth, 1280);
     EXPECT_EQ(filter.MaxHeight, 720);
-    EXPECT_EQ(filter.Width, 0);
-    EXPECT_EQ(filter.Height, 0);
+    EXPECT_EQ(filter.Width, 720);
+    EXPECT_EQ(filter.Height, 576);
     EXPECT_TRUE(target.received.empty()); // posted, not sent
     ProcessPendingMessages();
     ASSERT_EQ(target.received.size(), 2u);

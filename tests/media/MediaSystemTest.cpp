@@ -100,7 +100,13 @@ TEST(Timestamps, TextAndFields)
 
 TEST_F(MediaSystem, SeeksAndStepsLandOnTheExactFrame)
 {
-    for (const char* fixture : { "h264-320x240.mkv", "mpeg2-numbered.mpg", "h264-numbered.ts" }) {
+    const struct {
+        const char* fixture;
+        int lastFrame;
+    } files[] = { { "h264-320x240.mkv", 249 },
+        // The program stream's duration (its clock range) ends in frame 72.
+        { "mpeg2-numbered.mpg", 72 }, { "h264-numbered.ts", 99 } };
+    for (const auto& [fixture, lastFrame] : files) {
         SCOPED_TRACE(fixture);
         ASSERT_TRUE(open(fixture));
         EXPECT_TRUE(media->HasVideo());
@@ -110,7 +116,7 @@ TEST_F(MediaSystem, SeeksAndStepsLandOnTheExactFrame)
         EXPECT_EQ(shown(), 0);
         media->NextFrame();
         EXPECT_EQ(shown(), 1);
-        EXPECT_EQ(LastPosition, Frame);
+        EXPECT_EQ(LastPosition.load(), Frame);
         // Between keyframes, both ways.
         media->SetPosition(37 * Frame);
         EXPECT_EQ(shown(), 37);
@@ -119,15 +125,21 @@ TEST_F(MediaSystem, SeeksAndStepsLandOnTheExactFrame)
         media->NextSecond();
         EXPECT_EQ(shown(), 61);
         media->PreviousMinute();
-        EXPECT_EQ(LastPosition, 0);
+        EXPECT_EQ(LastPosition.load(), 0);
         EXPECT_EQ(shown(), 0);
         media->SeekToTimestamp(QStringLiteral("0:00:01:12"));
         EXPECT_EQ(shown(), 37);
         media->SetPosition(-1);
-        EXPECT_EQ(LastPosition, 0);
+        EXPECT_EQ(LastPosition.load(), 0);
+        // The end holds no frame: past it, the last frame is shown, and the
+        // position is that frame's.
+        media->SetPosition(5 * Frame);
         media->SetPosition(media->Duration + 1);
-        EXPECT_EQ(LastPosition, media->Duration);
-        EXPECT_EQ(media->FormatTimestamp(LastPosition), media->FormatTimestamp(media->Duration));
+        EXPECT_EQ(shown(), lastFrame);
+        EXPECT_EQ(media->FormatTimestamp(LastPosition), media->FormatTimestamp(lastFrame * Frame));
+        media->SetPosition(5 * Frame);
+        media->NextMinute();
+        EXPECT_EQ(shown(), lastFrame);
         // The renderer shows what the compositor made, cut to the picture.
         media->SetPosition(5 * Frame);
         ASSERT_TRUE(waitFor([&] { return frameNumber(renderer->LastFrame()) == 5; }));
@@ -184,7 +196,7 @@ TEST_F(MediaSystem, FlipsShowAtOnceAndTheVolumeIsLogarithmic)
         media->CopyOverlayBitmap(image);
         return frameNumber(image.mirrored(false, true)) == 37;
     }));
-    EXPECT_EQ(LastPosition, 37 * Frame);
+    EXPECT_EQ(LastPosition.load(), 37 * Frame);
     media->SetVerticalFlip(false);
 
     long volume = 0;
@@ -236,7 +248,7 @@ TEST_F(MediaSystem, ADvFileStaysAttachedWhileOneOfItsStreamsIsInUse)
     EXPECT_TRUE(media->graph().FindFilterByName(QStringLiteral("DV Notifier")));
     ASSERT_TRUE(media->SeekTo(0));
     media->NextFrame();
-    EXPECT_EQ(LastPosition, Frame);
+    EXPECT_EQ(LastPosition.load(), Frame);
     EXPECT_TRUE(media->ReleaseVideo());
     EXPECT_EQ(dv->Graph, &media->graph());
     EXPECT_TRUE(media->graph().FindFilterByName(QStringLiteral("DV Splitter")));
@@ -277,7 +289,7 @@ TEST_F(MediaSystem, EveryKindOfFileOpensStepsAndPlays)
         media->SetPosition(0);
         EXPECT_TRUE(media->SeekTo(0));
         media->NextFrame();
-        EXPECT_EQ(LastPosition, Frame);
+        EXPECT_EQ(LastPosition.load(), Frame);
         QImage picture;
         media->CopyOverlayBitmap(picture);
         EXPECT_FALSE(picture.isNull());
@@ -286,5 +298,43 @@ TEST_F(MediaSystem, EveryKindOfFileOpensStepsAndPlays)
         media->Pause();
         EXPECT_TRUE(media->ReleaseAll());
         EXPECT_TRUE(media->graph().Filters().empty());
+    }
+}
+
+// Frame 0 is position 0 whatever the container does with its timestamps: an
+// edit list that starts the video after the B-frame delay (MP4 and MOV
+// written by GStreamer, MP4 by ffmpeg), audio priming before the video
+// (Matroska), a transport stream's clock an hour in. Steps of one frame at
+// the stream's own rate show every frame once.
+TEST_F(MediaSystem, FramesCountFromTheFirstAtTheStreamsOwnRate)
+{
+    const struct {
+        const char* fixture;
+        int64_t frame;
+        int middle;
+    } files[] = {
+        { "h264-ntsc-bframes.mp4", 333'667, 45 },
+        { "h264-ntsc-bframes.mov", 333'667, 45 },
+        { "h264-23976.mp4", 417'083, 36 },
+        { "h264-50fps.mkv", 200'000, 50 },
+        { "h264-numbered.ts", 400'000, 50 },
+    };
+    for (const auto& [fixture, frame, middle] : files) {
+        SCOPED_TRACE(fixture);
+        ASSERT_TRUE(open(fixture));
+        media->FrameDuration = frame;
+        ASSERT_TRUE(media->SeekTo(0));
+        EXPECT_EQ(shown(), 0);
+        for (int k = 1; k <= 10; ++k) {
+            media->NextFrame();
+            ASSERT_EQ(shown(), k) << "step " << k;
+        }
+        media->SetPosition(middle * frame);
+        EXPECT_EQ(shown(), middle);
+        media->PreviousFrame();
+        EXPECT_EQ(shown(), middle - 1);
+        media->SetPosition(0);
+        EXPECT_EQ(shown(), 0);
+        media->ReleaseAll();
     }
 }

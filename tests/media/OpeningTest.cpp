@@ -231,32 +231,47 @@ TEST_F(Opening, BadFilesFailCleanlyAndPathsWithoutExtension)
     EXPECT_EQ(b.DisplayName, QStringLiteral("film"));
 }
 
-TEST_F(Opening, ThePathIsClassifiedOnceWhateverItsCase)
+TEST_F(Opening, EachPathIsClassifiedOnceAndAFailureIsRetriedWhenItsFileChanges)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString avi = TestMediaPath(QStringLiteral("raw-160x120.avi"));
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
     ASSERT_FALSE(avi.isEmpty());
-    const QString path = dir.filePath(QStringLiteral("Clip.AVI"));
-    QFile(path).open(QIODevice::WriteOnly); // empty: fails
+    ASSERT_FALSE(dv.isEmpty());
 
+    // Two files whose names differ in case only are two files.
+    const QString upper = dir.filePath(QStringLiteral("Clip.dv"));
+    const QString lower = dir.filePath(QStringLiteral("clip.dv"));
+    ASSERT_TRUE(QFile::copy(dv, upper));
+    ASSERT_TRUE(QFile::copy(avi, lower));
     TBuilderCache cache;
+    TGrabBuilder* a = cache.BuilderFor(upper);
+    TGrabBuilder* b = cache.BuilderFor(lower);
+    ASSERT_FALSE(a->Failed);
+    ASSERT_FALSE(b->Failed);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a->AudioSources.Count(), 1);
+    EXPECT_EQ(b->AudioSources.Count(), 0);
+    EXPECT_EQ(cache.BuilderFor(upper), a);
+    EXPECT_EQ(cache.BuilderFor(lower), b);
+
+    // A file still being copied fails; the same file complete does not.
+    const QString path = dir.filePath(QStringLiteral("copying.avi"));
+    {
+        QFile partial(path);
+        ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
+    }
     TGrabBuilder* first = cache.BuilderFor(path);
     ASSERT_TRUE(first->Failed);
-    // Made readable since: a failure stays until the program restarts.
+    EXPECT_EQ(cache.BuilderFor(path), first); // unchanged: not tried again
     QFile::remove(path);
     ASSERT_TRUE(QFile::copy(avi, path));
-    EXPECT_EQ(cache.BuilderFor(path), first);
-    EXPECT_EQ(cache.BuilderFor(path.toLower()), first);
-    EXPECT_TRUE(first->Failed);
-    EXPECT_EQ(cache.Count(), 1);
-
-    const QString other = dir.filePath(QStringLiteral("other.avi"));
-    ASSERT_TRUE(QFile::copy(avi, other));
-    TGrabBuilder* good = cache.BuilderFor(other);
-    EXPECT_FALSE(good->Failed);
-    EXPECT_EQ(good->DisplayName, QStringLiteral("other.avi"));
-    EXPECT_EQ(cache.BuilderFor(other.toUpper().replace(dir.path().toUpper(), dir.path())), good);
+    TGrabBuilder* again = cache.BuilderFor(path);
+    EXPECT_FALSE(again->Failed);
+    EXPECT_EQ(again->DisplayName, QStringLiteral("copying.avi"));
+    EXPECT_EQ(cache.BuilderFor(path), again);
+    EXPECT_EQ(cache.Count(), 3);
 }
 
 TEST_F(Opening, AttachingTwiceAddsNothingAndDetachTakesOutAll)
