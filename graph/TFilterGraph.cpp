@@ -838,8 +838,9 @@ bool seeksLate(GstElement* element) { return isMadeBy(element, "mpegpsdemux"); }
 // seeks count in the presentation's own time, which starts at frame 0.
 bool seeksInStreamTime(GstElement* element) { return isMadeBy(element, "qtdemux"); }
 constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
-// The margin the timestamp text allows for rounding: 200 units of 100 ns.
-constexpr gint64 FrameTimeMargin = 20 * GST_USECOND;
+// How far a frame may end after a seek target and still count as before it:
+// half a millisecond of rounding, and a little more.
+constexpr gint64 FrameTimeMargin = 600 * GST_USECOND;
 } // namespace
 
 bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
@@ -912,8 +913,10 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
         ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
         : guint64(-1);
     // Positions are whole 100-ns units and frame times are not (30000/1001
-    // fps): a target a few nanoseconds short of a frame's start means that
-    // frame, not the sliver of the one before.
+    // fps), and containers that count in milliseconds round each frame's
+    // start but not its duration, so neighbours overlap by up to half a
+    // millisecond: a target that short of a frame's start means that frame,
+    // not the sliver of the one before.
     const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
     if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
         GstCaps* caps = gst_pad_get_current_caps(pad);
