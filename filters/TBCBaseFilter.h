@@ -33,6 +33,12 @@ public:
     // State changes and connection run under this lock.
     QRecursiveMutex& FilterLock() { return m_filterLock; }
 
+    // The element is about to stop and will wait for its streaming thread:
+    // let go of anything that thread may be waiting for in this filter (a
+    // message to the main window). Called on the stopping thread, before
+    // the stream is stopped; streaming starts with it undone.
+    virtual void ReleaseStreamingWaits() {}
+
     // The window that receives the filters' messages (the main window); one
     // for the whole process, set at start.
     static void SetMainWindow(QObject* window);

@@ -185,8 +185,27 @@ HRESULT TBitmapFilter::SetMediaType(PIN_DIRECTION direction, const TMediaType& m
     return S_OK;
 }
 
+HRESULT TBitmapFilter::BeginFlush()
+{
+    m_captureGate.Close();
+    return TBCTransformFilter::BeginFlush();
+}
+
+HRESULT TBitmapFilter::EndFlush()
+{
+    const HRESULT hr = TBCTransformFilter::EndFlush();
+    m_captureGate.Open();
+    return hr;
+}
+
+void TBitmapFilter::ReleaseStreamingWaits()
+{
+    m_captureGate.Close();
+}
+
 HRESULT TBitmapFilter::StartStreaming()
 {
+    m_captureGate.Open();
     RestartRun();
     GeometryPending = true;
     return S_OK;
@@ -417,7 +436,7 @@ void TBitmapFilter::sendCaptures()
         if (interval <= 0) break;
         if (window)
             SendMessage(window, MessagePrecisionCapture, quintptr(uint32_t(uint64_t(next))),
-                reinterpret_cast<qintptr>(&Bitmap));
+                reinterpret_cast<qintptr>(&Bitmap), &m_captureGate);
         next = next > INT64_MAX - interval ? INT64_MAX : next + interval;
         NextCapture = next;
         if (next == INT64_MAX) break;

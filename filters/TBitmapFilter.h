@@ -12,6 +12,7 @@
 
 #include "filters/TBCTransformFilter.h"
 #include "filters/TLockedBitmap.h"
+#include "platform/WindowMessages.h"
 
 #include <QString>
 #include <atomic>
@@ -35,6 +36,11 @@ public:
     HRESULT GetMediaType(int position, TMediaType& mt) override;
     HRESULT StartStreaming() override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const TMediaType& mt) override;
+    // A flush or a stop releases a capture the stream is waiting for: the
+    // thread flushing or stopping waits for the stream.
+    HRESULT BeginFlush() override;
+    HRESULT EndFlush() override;
+    void ReleaseStreamingWaits() override;
 
     // ---- operations of its own ----
     // Called for every frame, with the bitmap locked, while InlayEnabled.
@@ -118,6 +124,9 @@ private:
     int64_t outputRows(int64_t available) const;
     bool copyIntoBitmap(const uint8_t* data, int64_t available);
     void copyOutOfBitmap(uint8_t* data, int64_t available);
+
+    // Capture messages wait behind this gate; flushes and stops close it.
+    TSendGate m_captureGate;
 
     // Whether the input rows are stored top row first (negative height in
     // the input's picture header): GStreamer frames always are.

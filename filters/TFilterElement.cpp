@@ -527,6 +527,9 @@ GstStateChangeReturn changeState(GstElement* element, GstStateChange transition)
         d->playing = true;
         if (d->filter->State() != State_Stopped) d->filter->Run();
     }
+    // Deactivating the pads waits for the streaming thread, which may be
+    // waiting in the filter for the very thread that stops it.
+    if (transition == GST_STATE_CHANGE_PAUSED_TO_READY) d->filter->ReleaseStreamingWaits();
     const GstStateChangeReturn ret = GST_ELEMENT_CLASS(parentClass)->change_state(element, transition);
     if (transition == GST_STATE_CHANGE_PLAYING_TO_PAUSED) {
         d->playing = false;

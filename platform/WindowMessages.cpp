@@ -31,17 +31,55 @@ struct TSendReply {
         changed.notify_all();
     }
 
-    // Releases the sender unless the handler has already started.
-    void abandon()
+    // Releases the sender unless the handler has already started, or even
+    // then when forced.
+    void abandon(bool force = false)
     {
         {
             std::lock_guard lock(mutex);
-            if (state != State::Waiting) return;
+            if (state == State::Done || state == State::Abandoned) return;
+            if (state == State::Running && !force) return;
             state = State::Abandoned;
         }
         changed.notify_all();
     }
 };
+
+struct TSendGate::TState {
+    std::mutex mutex;
+    bool closed = false;
+    std::shared_ptr<TSendReply> current;
+};
+
+TSendGate::TSendGate()
+    : m_state(std::make_unique<TState>())
+{
+}
+
+TSendGate::~TSendGate() = default;
+
+void TSendGate::Close()
+{
+    std::shared_ptr<TSendReply> current;
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->closed = true;
+        current = m_state->current;
+    }
+    if (current) current->abandon(true);
+}
+
+void TSendGate::Open()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->closed = false;
+}
+
+bool TSendGate::IsClosed() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->closed;
+}
 
 namespace
 {
@@ -119,6 +157,7 @@ bool DispatchWindowMessage(TMessageTarget* target, QEvent* e)
         const qintptr result = target->WindowMessage(message->m_msg, message->m_wParam, message->m_lParam);
         {
             std::lock_guard lock(reply->mutex);
+            if (reply->state != TSendReply::State::Running) return true; // released meanwhile
             reply->state = TSendReply::State::Done;
             reply->result = result;
         }
@@ -140,6 +179,11 @@ void PostMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam)
 
 qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam)
 {
+    return SendMessage(target, msg, wParam, lParam, nullptr);
+}
+
+qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate)
+{
     if (!target || !QCoreApplication::instance()) return 0;
     hookQuit();
 
@@ -158,6 +202,20 @@ qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lPar
         return reply->state == TSendReply::State::Done ? reply->result : 0;
     }
 
+    if (gate) {
+        std::lock_guard lock(gate->m_state->mutex);
+        if (gate->m_state->closed) return 0;
+        gate->m_state->current = reply;
+    }
+    struct TGateRelease {
+        TSendGate* gate;
+        ~TGateRelease()
+        {
+            if (!gate) return;
+            std::lock_guard lock(gate->m_state->mutex);
+            gate->m_state->current.reset();
+        }
+    } gateRelease { gate };
     {
         std::lock_guard lock(g_mutex);
         if (g_quitting || g_closed.count(target)) return 0;

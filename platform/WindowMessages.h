@@ -27,6 +27,7 @@ public:
 };
 
 struct TSendReply;
+class TSendGate;
 
 class TWindowMessageEvent : public QEvent
 {
@@ -43,7 +44,7 @@ public:
 
 private:
     friend bool DispatchWindowMessage(TMessageTarget* target, QEvent* e);
-    friend qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam);
+    friend qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
 
     unsigned m_msg;
     quintptr m_wParam;
@@ -64,6 +65,33 @@ void PostMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam)
 // queued and the caller blocks until the handler has returned (0 when the
 // message was never handled).
 qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam);
+
+// A sender's way out, for senders that wait inside a pipeline: while a
+// streaming thread waits in a send, the UI thread must be able to flush or
+// stop that pipeline, which waits for the streaming thread. Closing the gate
+// releases the send in progress at once (with 0), even when its handler has
+// already started (the handler runs on; its result is lost), and makes later
+// sends through the gate return 0 without waiting, until it is opened again.
+class TSendGate
+{
+public:
+    TSendGate();
+    ~TSendGate();
+    TSendGate(const TSendGate&) = delete;
+    TSendGate& operator=(const TSendGate&) = delete;
+
+    void Close();
+    void Open();
+    bool IsClosed() const;
+
+private:
+    friend qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
+    struct TState;
+    std::unique_ptr<TState> m_state;
+};
+
+// SendMessage through a gate (see TSendGate); a null gate is a plain send.
+qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
 
 // Handles the events queued for the calling thread, the window messages
 // among them, and returns.

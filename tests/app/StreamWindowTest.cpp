@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThread>
 #include <QTimer>
 #include <set>
 
@@ -265,4 +266,57 @@ TEST_F(StreamWindow, APauseKeepsThePictureTheFieldAndTheNameTogether)
         EXPECT_TRUE(form->NextImagePath.contains(TimestampSuffix(field()))) << form->NextImagePath.toStdString();
         EXPECT_EQ(FrameNumberIn(form->Media()->VideoWindow()->LastFrame()), frame);
     }
+}
+
+// The stream waits in a precision capture until the window has saved the
+// image; the window must still be able to seek or stop then, also from
+// inside the capture (Cancel in the overwrite question stops a run).
+TEST_F(StreamWindow, SeekingOrStoppingReleasesAStreamWaitingInACapture)
+{
+    const QString path = TestMediaPath(QStringLiteral("raw-160x120.avi"));
+    ASSERT_FALSE(path.isEmpty());
+    form->OpenPath(path);
+    TMediaSystem* media = form->Media();
+    ASSERT_TRUE(media->HasVideo());
+    const int64_t frame = media->FrameDuration;
+
+    // A seek while the capture waits, before the window has looked at it.
+    media->SetSpeedMode(1);
+    media->SetPrecisionInterval(5 * frame);
+    media->Stop();
+    media->Play();
+    QDeadlineTimer deadline(20000);
+    while (PendingSendCount() == 0 && !deadline.hasExpired())
+        QThread::msleep(2);
+    ASSERT_EQ(PendingSendCount(), 1);
+    media->SetPrecisionInterval(0);
+    media->SetPosition(10 * frame);
+    EXPECT_EQ(PendingSendCount(), 0);
+    media->Pause();
+    media->SetPosition(10 * frame);
+    EXPECT_EQ(shownFrame(8), 10);
+
+    // A stop from inside the capture.
+    ParImageAjouter->Value = 0;
+    ParConfirmerImage->Value = true;
+    form->RefreshNextImageName();
+    QFile existing(form->NextImagePath);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    int asked = 0;
+    form->OnAskOverwrite = [&](const QString&) {
+        ++asked;
+        media->Stop();
+        media->SetPrecisionInterval(0);
+        return TShowForm::TOverwriteAnswer::Cancel;
+    };
+    media->SetPosition(0);
+    media->SetPrecisionInterval(5 * frame);
+    media->Stop();
+    media->Play();
+    ASSERT_TRUE(waitFor([&] { return asked > 0 && PendingSendCount() == 0; }));
+    media->Pause();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(form->AbortRequested);
+    media->SetSpeedMode(0);
 }

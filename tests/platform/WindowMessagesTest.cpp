@@ -246,3 +246,50 @@ TEST(WindowMessages, SendersAreReleasedWhenTheTargetCannotAnswer)
     EXPECT_EQ(SendMessage(fresh, WM_USER + 1, 1, 0), 3);
     fresh->~Target();
 }
+
+TEST(WindowMessages, AClosedGateReleasesItsSenderEvenWhileTheHandlerRuns)
+{
+    Target target;
+    TSendGate gate;
+
+    // Waiting, not yet handled: released with 0, and the message is void.
+    {
+        Worker worker([&] { return SendMessage(&target, WM_USER + 1, 1, 0, &gate); });
+        ASSERT_TRUE(waitUntil([&] { return PendingSendCount() == 1; }));
+        gate.Close();
+        ASSERT_TRUE(waitUntil([&] { return worker.Done(); }));
+        EXPECT_EQ(worker.Result(), 0);
+        ProcessPendingMessages();
+        EXPECT_EQ(target.calls, 0);
+    }
+    // Closed: the next send does not wait at all.
+    {
+        Worker worker([&] { return SendMessage(&target, WM_USER + 1, 2, 0, &gate); });
+        ASSERT_TRUE(waitUntil([&] { return worker.Done(); }));
+        EXPECT_EQ(worker.Result(), 0);
+    }
+    // Open again, and closed from inside the handler (the window stopping the
+    // pipeline while it handles the message): the sender goes on at once,
+    // the handler finishes on its own.
+    gate.Open();
+    {
+        std::unique_ptr<Worker> worker;
+        bool senderFreeInsideHandler = false;
+        target.during = [&] {
+            gate.Close();
+            senderFreeInsideHandler = waitUntil([&] { return worker->Done(); }, 5000);
+        };
+        worker = std::make_unique<Worker>([&] { return SendMessage(&target, WM_USER + 1, 3, 0, &gate); });
+        ASSERT_TRUE(pumpUntil([&] { return target.calls == 1; }));
+        EXPECT_TRUE(senderFreeInsideHandler);
+        EXPECT_EQ(worker->Result(), 0);
+        target.during = nullptr;
+    }
+    gate.Open();
+    {
+        Worker worker([&] { return SendMessage(&target, WM_USER + 1, 4, 1, &gate); });
+        ASSERT_TRUE(pumpUntil([&] { return worker.Done(); }));
+        EXPECT_EQ(worker.Result(), 13);
+    }
+    EXPECT_EQ(PendingSendCount(), 0);
+}
