@@ -11,6 +11,7 @@
 // decoded audio, interleaved DV), each on its own streaming thread, and all
 // write the same two records.
 
+#include <atomic>
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TaData.h"
 #include "filters/TvData.h"
@@ -33,11 +34,12 @@ public:
 
     TNotifier();
 
-    // Roles, set by the media system after Reset and before the chain is
-    // connected.
-    bool DescribeNative = false; // compressed video type; DV and MPEG-2 samples
-    bool DescribeDecoded = false; // size and rate of the decoded video type
-    bool DescribeAudio = false; // audio type; DV audio of the samples
+    // Roles, set by the media system (UI thread) after Reset and before the
+    // chain is connected, and read by the streaming thread: a chain being
+    // rebuilt may still carry data through the notifier.
+    std::atomic<bool> DescribeNative { false }; // compressed video type; DV and MPEG-2 samples
+    std::atomic<bool> DescribeDecoded { false }; // size and rate of the decoded video type
+    std::atomic<bool> DescribeAudio { false }; // audio type; DV audio of the samples
 
     // Accept anything again and drop every role.
     void Reset();

@@ -310,11 +310,22 @@ void TFilterGraph::takeDownIfIdle(TGraphFilter* filter)
 HRESULT TFilterGraph::waitForPins(TGraphFilter* filter)
 {
     QDeadlineTimer deadline(m_padTimeoutMs);
+    // A pin's kind is read from the caps its pad announced: a demuxer may
+    // say it has no more pads before its streaming thread has sent the
+    // caps of the last one, and what the pad could carry is not what it
+    // carries. Each output waits (within the same time) for its caps.
+    auto allAnnounced = [filter] {
+        for (TGraphPin* pin : filter->m_pins) {
+            GstPad* pad = pin->m_pad;
+            if (pin->Direction() == PINDIR_OUTPUT && pad && !gst_pad_has_current_caps(pad)) return false;
+        }
+        return true;
+    };
     for (;;) {
         {
             QMutexLocker lock(&filter->m_lock);
             if (filter->m_failed) return VFW_E_UNSUPPORTED_STREAM;
-            if (filter->m_scanDone) break;
+            if (filter->m_scanDone && allAnnounced()) break;
         }
         if (deadline.hasExpired()) break;
         // An error upstream (the source cannot read) stops the splitter too.

@@ -252,7 +252,6 @@ void TGraphFilter::onPadRemoved(GstElement*, GstPad* pad, gpointer self)
         if (pin->m_peer) pin->m_peer->m_peer = nullptr;
         pin->m_peer = nullptr;
         filter->m_pins.erase(it);
-        gst_object_unref(pin->m_pad);
         pin->m_pad = nullptr;
         break;
     }
@@ -280,6 +279,8 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad*, GstPadProbeInfo* info, gpo
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         QMutexLocker lock(&filter->m_lock);
         if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) filter->markScanDone();
+        // Someone may be waiting to learn what this pin carries.
+        if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) TFilterGraph::wakeWaiters();
         if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT && !GST_CLOCK_TIME_IS_VALID(filter->m_startTime)) {
             // The first segment a splitter announces says where its stream
             // starts; program streams rarely start at 0.

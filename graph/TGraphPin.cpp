@@ -6,6 +6,7 @@
 TGraphPin::TGraphPin(TGraphFilter* filter, GstPad* pad)
     : m_filter(filter)
     , m_pad(GST_PAD(gst_object_ref(pad)))
+    , m_heldPad(m_pad.load())
     , m_direction(GST_PAD_DIRECTION(pad) == GST_PAD_SRC ? PINDIR_OUTPUT : PINDIR_INPUT)
 {
     gchar* name = gst_pad_get_name(pad);
@@ -15,14 +16,15 @@ TGraphPin::TGraphPin(TGraphFilter* filter, GstPad* pad)
 
 TGraphPin::~TGraphPin()
 {
-    if (m_pad) gst_object_unref(m_pad);
+    gst_object_unref(m_heldPad);
 }
 
 GstCaps* TGraphPin::Caps() const
 {
-    if (!m_pad) return nullptr;
-    if (GstCaps* current = gst_pad_get_current_caps(m_pad)) return current;
-    return gst_pad_query_caps(m_pad, nullptr);
+    GstPad* pad = m_pad;
+    if (!pad) return nullptr;
+    if (GstCaps* current = gst_pad_get_current_caps(pad)) return current;
+    return gst_pad_query_caps(pad, nullptr);
 }
 
 namespace

@@ -5,6 +5,7 @@
 // filter lives, even after its pad went away (it is then simply unusable:
 // Pad() is null and it is no longer listed).
 
+#include <atomic>
 #include "filters/TBCBasePin.h"
 #include "graph/Guid.h"
 #include "graph/ResultCodes.h"
@@ -58,7 +59,11 @@ private:
     friend class TGraphFilter;
 
     TGraphFilter* m_filter;
-    GstPad* m_pad;
+    // Cleared (on the element's streaming thread) when the element removes
+    // the pad; the pad itself is kept until the pin goes, so a pointer the UI
+    // thread read just before stays valid.
+    std::atomic<GstPad*> m_pad;
+    GstPad* m_heldPad;
     PIN_DIRECTION m_direction;
     QString m_name;
     GUID m_category;
