@@ -1,5 +1,7 @@
 #include "graph/TFilterGraph.h"
 
+#include <cstring>
+
 #include "graph/CapsMediaType.h"
 #include "graph/PlatformFilters.h"
 
@@ -144,17 +146,21 @@ GstBusSyncReply TFilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointe
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
         GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        const bool negotiating = debug && std::strstr(debug, "not-negotiated");
         for (GstObject* o = GST_MESSAGE_SRC(message); o; o = GST_OBJECT_PARENT(o)) {
             if (!GST_IS_ELEMENT(o)) continue;
             if (TGraphFilter* filter = TGraphFilter::FromElement(GST_ELEMENT(o))) {
                 QMutexLocker lock(&filter->m_lock);
+                filter->m_failedNegotiating = (!filter->m_failed || filter->m_failedNegotiating) && negotiating;
                 filter->m_failed = true;
                 filter->m_error = QString::fromUtf8(error ? error->message : "");
                 break;
             }
         }
         if (error) g_error_free(error);
+        g_free(debug);
         ++self->m_errors;
         wakeWaiters();
         break;
@@ -735,6 +741,7 @@ HRESULT TFilterGraph::restartData()
     for (const auto& f : m_filters) {
         QMutexLocker lock(&f->m_lock);
         f->m_failed = false;
+        f->m_failedNegotiating = false;
     }
     const gint64 target = m_lastPosition * 100 + startOffset();
     gint64 now = 0;
@@ -747,6 +754,23 @@ HRESULT TFilterGraph::restartData()
         return S_FALSE;
     }
     return S_OK;
+}
+
+bool TFilterGraph::RestartAfterNegotiationErrors()
+{
+    // A splitter whose push was refused while a link was being changed may
+    // post its error after the data has already restarted, and so outlive
+    // the restart that should have forgotten it. Once, the data restarts
+    // again; a type that is really refused is refused again.
+    bool any = false;
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (!f->m_live || !f->m_failed) continue;
+        if (!f->m_failedNegotiating) return false;
+        any = true;
+    }
+    if (!any) return false;
+    return restartData() == S_OK;
 }
 
 HRESULT TFilterGraph::Run()

@@ -143,6 +143,10 @@ public:
     // True while connections changed since data last flowed; data waits at
     // every output until the next state change or seek restarts it.
     bool Building() const { return m_building.load(); }
+    // When every filter that failed since the data last restarted failed
+    // to negotiate a type, forgets the failures and restarts the data at
+    // the position once more; false (and nothing done) otherwise.
+    bool RestartAfterNegotiationErrors();
 
     // Wakes whoever waits for a filter's pins (called from streaming threads).
     static void wakeWaiters();

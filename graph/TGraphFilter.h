@@ -107,6 +107,9 @@ private:
     bool m_scanDone = false;
     bool m_failed = false;
     QString m_error;
+    // The failure was a refused type on a link (not-negotiated), which a
+    // link changed under flowing data gives until the data restarts.
+    bool m_failedNegotiating = false;
     GstClockTime m_scanFirst = GST_CLOCK_TIME_NONE;
     guint64 m_scanBytes = 0;
     GstClockTime m_startTime = GST_CLOCK_TIME_NONE; // stream time of the first segment

@@ -676,8 +676,15 @@ bool TMediaSystem::SeekTo(int64_t pos)
 bool TMediaSystem::waitForSettle()
 {
     int state = 0;
+    bool restarted = false;
     HRESULT hr = m_graph->GetState(10, state);
     for (int i = 0; hr != S_OK && i < SeekPolls; ++i) {
+        // A refused type reported late by a link that changed under the
+        // data (the graph was just rebuilt) is given one restart.
+        if (hr == E_FAIL && !restarted) {
+            restarted = true;
+            if (!m_graph->RestartAfterNegotiationErrors()) return false;
+        }
         ProcessPendingMessages();
         hr = m_graph->GetState(10, state);
     }
