@@ -120,6 +120,11 @@ private:
 
     std::unique_ptr<TBCBasePin> m_input;
     std::unique_ptr<TBCBasePin> m_output;
+    // Lock order: the filter lock, then this receive lock, then the bitmap
+    // lock of a bitmap filter, then SharedRecordLock. A bitmap filter sends
+    // its capture message holding this receive lock (inside Receive); the UI
+    // thread takes it only when the element stops, which first releases that
+    // capture (ReleaseStreamingWaits).
     QRecursiveMutex m_receiveLock;
     std::atomic<bool> m_flushing { false };
     bool m_eosDelivered = false;

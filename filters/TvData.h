@@ -61,7 +61,8 @@ struct TvData {
     friend bool operator==(const TvData&, const TvData&) = default;
 };
 
-// The one lock of both shared records.
+// The one lock of both shared records. The innermost of the filters' locks
+// (after the filter, receive and bitmap locks); nothing is taken under it.
 QRecursiveMutex& SharedRecordLock();
 using TSharedRecordLocker = QMutexLocker<QRecursiveMutex>;
 

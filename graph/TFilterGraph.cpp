@@ -16,6 +16,8 @@
 
 namespace
 {
+// Waiters of the whole process sleep here until a streaming thread reports
+// progress. The innermost lock: taken alone, after a filter's m_lock at most.
 QMutex s_waitLock;
 QWaitCondition s_wait;
 
@@ -398,12 +400,15 @@ HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaT
     TGraphFilter* up = out->Filter();
     TGraphFilter* down = in->Filter();
     const bool downWasLive = down->m_live;
+    // Both ends up before the output's probe lets data through to the
+    // link: a buffer pushed into a pad still in NULL is refused as
+    // flushing, and the upstream task that pushed it stops for good.
+    bringUp(up, down);
     {
         QMutexLocker lock(&up->m_lock);
         out->m_peer = in;
         in->m_peer = out;
     }
-    bringUp(up, down);
     // Data held at this output may go on now that there is somewhere to go.
     {
         QMutexLocker lock(&up->m_lock);

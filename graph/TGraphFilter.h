@@ -99,6 +99,10 @@ private:
     bool m_loaded = false; // a reader that read its file
     bool m_dynamic = false;
 
+    // Taken by the UI thread and by probes and signals on streaming threads.
+    // Lock order: this lock, then the graph's waiters' lock; never held
+    // while calling into GStreamer in a way that waits for a streaming
+    // thread, nor while sending a window message.
     mutable QMutex m_lock;
     QWaitCondition m_changed;
     std::vector<std::unique_ptr<TGraphPin>> m_allPins; // every pin ever made: pointers stay valid

@@ -86,6 +86,8 @@ namespace
 
 // Guards the senders' bookkeeping; held while posting so that a target closed
 // by CloseMessageTarget can no longer receive anything once that returns.
+// Lock order: a gate's lock, released, then this one, then a reply's lock;
+// none of them is held while a handler runs or a sender waits.
 std::mutex g_mutex;
 std::vector<std::shared_ptr<TSendReply>> g_waiting;
 std::set<const QObject*> g_closed;

@@ -8,11 +8,13 @@
 #include "automation/TCustomSuperAction.h"
 #include "capture/ImageNaming.h"
 #include "filters/TBCBaseFilter.h"
+#include "filters/TvData.h"
 #include "graph/CapsMediaType.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
 #include "prefs/TWideStringParameter.h"
+#include "support/TLinkMarkup.h"
 #include "tests/support/MainWindowFixture.h"
 #include "tests/support/SceneFileWriter.h"
 #include "tests/support/TestMedia.h"
@@ -319,4 +321,38 @@ TEST_F(StreamWindow, SeekingOrStoppingReleasesAStreamWaitingInACapture)
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(form->AbortRequested);
     media->SetSpeedMode(0);
+}
+
+// What one file said must not be said of the next: a DV recording date is
+// gone once a file without DV is open, and a file name shows in a message
+// as it is, whatever characters it holds.
+TEST_F(StreamWindow, NothingOfOneFileIsSaidOfTheNext)
+{
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
+    const QString mkv = TestMediaPath(QStringLiteral("h264-320x240.mkv"));
+    ASSERT_FALSE(dv.isEmpty());
+    ASSERT_FALSE(mkv.isEmpty());
+    form->OpenPath(dv);
+    ASSERT_TRUE(form->Media()->HasVideo());
+    ASSERT_TRUE(waitFor([] { return VideoSnapshot().DatecodeValid && VideoSnapshot().TimecodeValid; }, 5000));
+    form->OpenPath(mkv);
+    ASSERT_TRUE(form->Media()->HasVideo());
+    pump(100);
+    EXPECT_FALSE(VideoSnapshot().DatecodeValid);
+    EXPECT_FALSE(VideoSnapshot().TimecodeValid);
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("a<b> <url>smb:host <color red>x.avi"));
+    QFile bad(name);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(4096, 'x'));
+    bad.close();
+    ParTraiterErreurs->Value = true;
+    QString message;
+    form->OnErrorMessage = [&](const QString& text) { message = text; };
+    form->OpenPath(name);
+    ASSERT_FALSE(message.isEmpty());
+    const TLinkMarkup::Layout layout = TLinkMarkup::Format(message, {}, {});
+    EXPECT_TRUE(layout.text.contains(name)) << layout.text.toStdString();
+    EXPECT_TRUE(layout.links.isEmpty());
 }
