@@ -393,22 +393,30 @@ HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaT
             if (c) gst_caps_unref(c);
         if (!ok) return VFW_E_TYPE_NOT_ACCEPTED;
     }
-    const GstPadLinkReturn linked = gst_pad_link(out->m_pad, in->m_pad);
-    if (linked != GST_PAD_LINK_OK)
+    // Nothing goes down the new link, events included, until both ends are
+    // up: data or an event pushed into a pad still down is refused as
+    // flushing, and a queue or demuxer upstream that is told so stops its
+    // task for good. The ends are linked first and brought up afterwards
+    // (downstream first) so that a splitter can still choose to pull.
+    GstPad* outPad = out->m_pad;
+    const gulong hold = gst_pad_add_probe(outPad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
+        [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
+    const GstPadLinkReturn linked = gst_pad_link(outPad, in->m_pad);
+    if (linked != GST_PAD_LINK_OK) {
+        gst_pad_remove_probe(outPad, hold);
         return linked == GST_PAD_LINK_NOFORMAT ? VFW_E_NO_ACCEPTABLE_TYPES : VFW_E_CANNOT_CONNECT;
+    }
     m_building = true;
     TGraphFilter* up = out->Filter();
     TGraphFilter* down = in->Filter();
     const bool downWasLive = down->m_live;
-    // Both ends up before the output's probe lets data through to the
-    // link: a buffer pushed into a pad still in NULL is refused as
-    // flushing, and the upstream task that pushed it stops for good.
     bringUp(up, down);
     {
         QMutexLocker lock(&up->m_lock);
         out->m_peer = in;
         in->m_peer = out;
     }
+    gst_pad_remove_probe(outPad, hold);
     // Data held at this output may go on now that there is somewhere to go.
     {
         QMutexLocker lock(&up->m_lock);

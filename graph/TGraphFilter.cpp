@@ -271,7 +271,7 @@ void TGraphFilter::onNoMorePads(GstElement*, gpointer self)
 // while the graph is being built it waits here (the splitter stops reading,
 // so probing never reads a whole file); once the graph plays it is dropped,
 // so that streams nobody uses neither stall the others nor fail the splitter.
-GstPadProbeReturn TGraphFilter::onOutputData(GstPad*, GstPadProbeInfo* info, gpointer data)
+GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
 {
     auto* pin = static_cast<TGraphPin*>(data);
     TGraphFilter* filter = pin->m_filter;
@@ -288,6 +288,11 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad*, GstPadProbeInfo* info, gpo
             gst_event_parse_segment(event, &segment);
             if (segment->format == GST_FORMAT_TIME) filter->m_startTime = segment->time;
         }
+        // Linked, but the other end is still being brought up: an event
+        // pushed into it now would be refused as flushing, and the task
+        // upstream would stop. It waits here (the pad knows its caps all
+        // the same) until the connection is complete.
+        if (!pin->m_peer && gst_pad_is_linked(pad)) return GST_PAD_PROBE_OK;
         return GST_PAD_PROBE_PASS;
     }
     QMutexLocker lock(&filter->m_lock);
