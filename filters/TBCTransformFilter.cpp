@@ -64,6 +64,7 @@ HRESULT TBCTransformFilter::FinishReceive(HRESULT hr, TMediaSample* out)
 HRESULT TBCTransformFilter::Receive(TMediaSample* in)
 {
     if (!in) return E_POINTER;
+    ++m_samplesReceived;
     QMutexLocker lock(&m_receiveLock);
     HRESULT hr = CheckStreaming();
     if (hr != S_OK) return hr;

@@ -47,6 +47,9 @@ public:
 
     // Held while a sample is received and while streaming starts or stops.
     QRecursiveMutex& ReceiveLock() { return m_receiveLock; }
+    // Samples that reached Receive since the filter was made: a sign that
+    // the stream moves, for those who wait for it.
+    uint64_t SamplesReceived() const { return m_samplesReceived.load(); }
 
     // ---- driving operations ----
 
@@ -127,5 +130,6 @@ private:
     // capture (ReleaseStreamingWaits).
     QRecursiveMutex m_receiveLock;
     std::atomic<bool> m_flushing { false };
+    std::atomic<uint64_t> m_samplesReceived { 0 };
     bool m_eosDelivered = false;
 };

@@ -14,6 +14,7 @@
 #include "media/TVideoSource.h"
 #include "platform/WindowMessages.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
 #include <cmath>
 #include <set>
@@ -673,12 +674,29 @@ bool TMediaSystem::SeekTo(int64_t pos)
     }
 }
 
+uint64_t TMediaSystem::samplesThroughOurFilters() const
+{
+    return Superposer.SamplesReceived() + VideoNativeNotifier.SamplesReceived()
+        + VideoDecNotifier.SamplesReceived() + AudioDecNotifier.SamplesReceived();
+}
+
 bool TMediaSystem::waitForSettle()
 {
     int state = 0;
     bool restarted = false;
+    // The polls count time without progress: while samples still pass our
+    // filters the graph is working its way to the position (a long group
+    // of pictures to decode, a loaded machine), and only a graph that has
+    // stopped moving gives up after them. A graph that moves and never
+    // settles is given up after MaxSettleMs all the same.
+    uint64_t seen = samplesThroughOurFilters();
+    const QDeadlineTimer cap(MaxSettleMs);
     HRESULT hr = m_graph->GetState(10, state);
     for (int i = 0; hr != S_OK && i < SeekPolls; ++i) {
+        if (const uint64_t now = samplesThroughOurFilters(); now != seen && !cap.hasExpired()) {
+            seen = now;
+            i = 0;
+        }
         // A refused type reported late by a link that changed under the
         // data (the graph was just rebuilt) is given one restart.
         if (hr == E_FAIL && !restarted) {

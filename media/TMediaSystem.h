@@ -128,8 +128,10 @@ public:
     // The compositor's picture, copied under its lock.
     void CopyOverlayBitmap(QImage& bitmap);
 
-    // How many 10-ms polls SeekTo waits for the new frame.
+    // How many 10-ms polls SeekTo waits for the new frame without any
+    // sample passing our filters, and how long at most in any case.
     static constexpr int SeekPolls = 199;
+    static constexpr int MaxSettleMs = 30'000;
 
 private:
     // Our filters as filters of the graph.
@@ -159,6 +161,7 @@ private:
     // Waits, processing the window's messages, until the graph holds the
     // data of its position; false when it never does.
     bool waitForSettle();
+    uint64_t samplesThroughOurFilters() const;
     void stopGraph();
     // After a seek that brought no frame: shows the last frame before
     // `bad` and takes its position.
