@@ -571,13 +571,11 @@ void TShowForm::onPrecisionCapture(quintptr wParam)
     // The capture point travels as the low 32 bits of the position.
     const int64_t point = int64_t(int32_t(uint32_t(wParam)));
     if (m_media) CurrentEdit->setText(m_media->FormatTimestamp(point));
-    ++m_precisionDepth;
     try {
         if (TakeSnapshot()) SaveSnapshot();
     } catch (...) {
     }
     ProcessPendingMessages();
-    --m_precisionDepth;
 }
 
 void TShowForm::onStreamDescription(quintptr wParam, qintptr lParam)

@@ -317,9 +317,6 @@ private:
     };
     void ApplyDroppedDescriptions();
     unsigned m_droppedDescriptions = 0; // bit 1 video, bit 2 audio
-    // Depth of precision-capture handlers on the stack: a streaming thread
-    // waits for each of them.
-    int m_precisionDepth = 0;
 
     void onPrecisionCapture(quintptr wParam);
     void onStreamDescription(quintptr wParam, qintptr lParam);

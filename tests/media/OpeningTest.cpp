@@ -155,7 +155,10 @@ TEST_F(Opening, AFileWithoutExtensionIsReadByTheRecipeOfLastResort)
     ASSERT_TRUE(recipe);
     TFilterGraph graph;
     ASSERT_TRUE(recipe->AttachToGraph(&graph));
-    EXPECT_EQ(graph.Filters().size(), 2u);
+    QStringList left;
+    for (TGraphFilter* f : graph.Filters())
+        left << f->Name();
+    EXPECT_EQ(graph.Filters().size(), 2u) << left.join(QStringLiteral(", ")).toStdString();
     EXPECT_TRUE(recipe->FindStreamPin(MEDIATYPE_Video, 0));
     EXPECT_TRUE(recipe->FindStreamPin(MEDIATYPE_Audio, 0));
     EXPECT_TRUE(recipe->DetachFromGraph());
