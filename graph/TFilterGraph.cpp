@@ -1,7 +1,5 @@
 #include "graph/TFilterGraph.h"
 
-#include <cstring>
-
 #include "graph/CapsMediaType.h"
 #include "graph/PlatformFilters.h"
 
@@ -11,6 +9,7 @@
 #include <QWaitCondition>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <gst/audio/streamvolume.h>
 #include <gst/base/gsttypefindhelper.h>
 
@@ -155,7 +154,8 @@ GstBusSyncReply TFilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointe
             if (!GST_IS_ELEMENT(o)) continue;
             if (TGraphFilter* filter = TGraphFilter::FromElement(GST_ELEMENT(o))) {
                 QMutexLocker lock(&filter->m_lock);
-                filter->m_failedNegotiating = (!filter->m_failed || filter->m_failedNegotiating) && negotiating;
+                filter->m_failedNegotiating
+                    = (!filter->m_failed || filter->m_failedNegotiating) && negotiating;
                 filter->m_failed = true;
                 filter->m_error = QString::fromUtf8(error ? error->message : "");
                 break;
@@ -352,6 +352,20 @@ HRESULT TFilterGraph::waitForPins(TGraphFilter* filter)
 
 // ---- connections ----
 
+std::vector<TGraphFilter*> TFilterGraph::filtersFrom(TGraphFilter* first)
+{
+    std::vector<TGraphFilter*> found { first };
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        QMutexLocker lock(&found[i]->m_lock);
+        for (TGraphPin* pin : found[i]->m_pins) {
+            if (pin->Direction() != PINDIR_OUTPUT || !pin->m_peer) continue;
+            TGraphFilter* next = pin->m_peer->m_filter;
+            if (std::find(found.begin(), found.end(), next) == found.end()) found.push_back(next);
+        }
+    }
+    return found;
+}
+
 void TFilterGraph::unlinkPins(TGraphPin* pin)
 {
     TGraphPin* peer = pin->m_peer;
@@ -368,9 +382,20 @@ void TFilterGraph::unlinkPins(TGraphPin* pin)
         // The upstream thread may be waiting downstream (a renderer holding
         // its preroll): release it, or taking the upstream filter down would
         // wait for it for ever.
+        // A thread already inside the filter downstream when the flush
+        // starts can still make a new stream and send data down it, past the
+        // flush, to wait at an unconnected output holding its pad's stream
+        // lock; the flush-stop that follows would wait for that lock for
+        // ever. Outputs downstream drop instead of holding until the flush is
+        // over.
+        const std::vector<TGraphFilter*> downstream = filtersFrom(in->m_filter);
+        for (TGraphFilter* f : downstream)
+            f->setReleasingHeld(true);
         gst_pad_send_event(in->m_pad, gst_event_new_flush_start());
         gst_pad_unlink(out->m_pad, in->m_pad);
         gst_pad_send_event(in->m_pad, gst_event_new_flush_stop(TRUE));
+        for (TGraphFilter* f : downstream)
+            f->setReleasingHeld(false);
     }
     m_building = true;
 }
@@ -399,7 +424,8 @@ HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaT
     // task for good. The ends are linked first and brought up afterwards
     // (downstream first) so that a splitter can still choose to pull.
     GstPad* outPad = out->m_pad;
-    const gulong hold = gst_pad_add_probe(outPad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
+    const gulong hold = gst_pad_add_probe(
+        outPad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM,
         [](GstPad*, GstPadProbeInfo*, gpointer) { return GST_PAD_PROBE_OK; }, nullptr, nullptr);
     const GstPadLinkReturn linked = gst_pad_link(outPad, in->m_pad);
     if (linked != GST_PAD_LINK_OK) {
@@ -880,11 +906,17 @@ bool isMadeBy(GstElement* element, const char* factoryName)
     GstElementFactory* factory = gst_element_get_factory(element);
     return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), factoryName);
 }
-bool seeksLate(GstElement* element) { return isMadeBy(element, "mpegpsdemux"); }
+bool seeksLate(GstElement* element)
+{
+    return isMadeBy(element, "mpegpsdemux");
+}
 // The MP4/QuickTime demultiplexer applies the file's edit list: buffers keep
 // their media times (after the B-frame delay) while segments, positions and
 // seeks count in the presentation's own time, which starts at frame 0.
-bool seeksInStreamTime(GstElement* element) { return isMadeBy(element, "qtdemux"); }
+bool seeksInStreamTime(GstElement* element)
+{
+    return isMadeBy(element, "qtdemux");
+}
 constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
 // How far a frame may end after a seek target and still count as before it:
 // half a millisecond of rounding, and a little more.
@@ -977,7 +1009,7 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
         const guint64 start = self->m_anchorInStreamTime.load()
             ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer))
             : GST_BUFFER_PTS(buffer);
-            if (video && start != guint64(-1)) {
+        if (video && start != guint64(-1)) {
             const gint64 shift = gint64(start) - self->m_anchorBase.load();
             if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
             self->m_anchored = true;

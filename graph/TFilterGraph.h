@@ -166,6 +166,8 @@ private:
     HRESULT connectThrough(TGraphPin* out, TGraphPin* in, int depth, std::vector<TGraphFilter*>& added,
         std::vector<QString>& path);
     HRESULT restartData();
+    // first and every filter its connected outputs lead to, once each.
+    static std::vector<TGraphFilter*> filtersFrom(TGraphFilter* first);
     void unlinkPins(TGraphPin* a);
     gint64 startOffset() const; // ns
     bool anyFilterFailed() const;

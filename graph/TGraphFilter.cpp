@@ -205,6 +205,22 @@ void TGraphFilter::removeProbe(TGraphPin* pin)
     pin->m_probe = 0;
 }
 
+void TGraphFilter::setReleasingHeld(bool on)
+{
+    QMutexLocker lock(&m_lock);
+    m_releasingHeld = on;
+    if (!on) return;
+    // A thread waiting in a probe is only asked again by a probe it has not
+    // yet been through: the probe is replaced, not just told.
+    for (TGraphPin* pin : m_pins) {
+        if (!pin->m_probe || !pin->m_pad) continue;
+        const gulong old = pin->m_probe;
+        pin->m_probe = 0;
+        installProbe(pin);
+        gst_pad_remove_probe(pin->m_pad, old);
+    }
+}
+
 void TGraphFilter::removeRendererProbe(TGraphPin* pin)
 {
     if (pin->m_renderProbe && pin->m_pad) gst_pad_remove_probe(pin->m_pad, pin->m_renderProbe);
@@ -292,14 +308,16 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
         // pushed into it now would be refused as flushing, and the task
         // upstream would stop. It waits here (the pad knows its caps all
         // the same) until the connection is complete.
-        if (!pin->m_peer && gst_pad_is_linked(pad)) return GST_PAD_PROBE_OK;
+        if (!pin->m_peer && gst_pad_is_linked(pad))
+            return filter->m_releasingHeld ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
         return GST_PAD_PROBE_PASS;
     }
     QMutexLocker lock(&filter->m_lock);
     if (pin->m_peer) return GST_PAD_PROBE_PASS;
     TFilterGraph* graph = filter->m_graph;
     if (graph && !graph->Building()) return GST_PAD_PROBE_DROP;
-    if (filter->m_scanDone) return GST_PAD_PROBE_OK; // hold until the graph restarts
+    if (filter->m_scanDone) // hold until the graph restarts
+        return filter->m_releasingHeld ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 
     GstClockTime pts = GST_CLOCK_TIME_NONE;
     guint64 size = 0;

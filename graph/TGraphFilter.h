@@ -85,6 +85,9 @@ private:
     void installProbe(TGraphPin* pin);
     void removeProbe(TGraphPin* pin);
     void removeRendererProbe(TGraphPin* pin);
+    // While on, data and events that would wait at an unconnected output
+    // are dropped instead, and whatever waits there now is let go.
+    void setReleasingHeld(bool on);
     // Splitter read-ahead bookkeeping, reset each time the filter starts.
     void resetScan();
     void markScanDone();
@@ -110,6 +113,7 @@ private:
     bool m_noMorePads = false;
     bool m_scanDone = false;
     bool m_failed = false;
+    bool m_releasingHeld = false;
     QString m_error;
     // The failure was a refused type on a link (not-negotiated), which a
     // link changed under flowing data gives until the data restarts.

@@ -627,3 +627,40 @@ TEST(FilterGraph, AFailingStreamIsReportedInsteadOfWaitedFor)
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_FALSE(decoder->LastError().isEmpty() && s.splitter->LastError().isEmpty());
 }
+
+// A splitter that does not show its streams in time fails its connection,
+// and everything goes back to how it was: the failure path itself is safe,
+// with data already on its way through the filter in front of it.
+TEST(FilterGraph, ASplitterThatShowsNoStreamsInTimeFailsCleanly)
+{
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
+    ASSERT_FALSE(dv.isEmpty());
+    gst_init(nullptr, nullptr);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        TFilterGraph graph;
+        graph.SetPadTimeout(round % 4); // 0..3 ms: the streams cannot be known yet
+        const QString description
+            = QStringLiteral("filesrc location=\"%1\" ! capsfilter caps=video/x-dv,systemstream=true").arg(dv);
+        auto source = std::make_shared<TGraphFilter>(
+            gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, nullptr), GUID_NULL);
+        TNotifier notifier;
+        auto dvNotifier
+            = std::make_shared<TGraphFilter>(TFilterElement::Create(&notifier), TNotifier::ClassIdentifier);
+        auto splitter = Create(CLSID_DVSplitter);
+        ASSERT_TRUE(splitter);
+        ASSERT_EQ(graph.AddFilter(source, QStringLiteral("source")), S_OK);
+        ASSERT_EQ(graph.AddFilter(dvNotifier, QStringLiteral("DV Notifier")), S_OK);
+        ASSERT_EQ(graph.AddFilter(splitter, QStringLiteral("DVsplitter")), S_OK);
+        TGraphPin* interleaved = nullptr;
+        ASSERT_EQ(
+            graph.FindPin(source.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Interleaved, true, 0, &interleaved), S_OK);
+        const HRESULT hr = graph.RenderStream(nullptr, nullptr, interleaved, dvNotifier.get(), splitter.get());
+        if (FAILED(hr)) {
+            EXPECT_FALSE(dvNotifier->Pin(1)->IsConnected());
+            EXPECT_FALSE(splitter->Pin(0)->IsConnected());
+        }
+        graph.RemoveAllFilters();
+        EXPECT_TRUE(graph.Filters().empty());
+    }
+}
