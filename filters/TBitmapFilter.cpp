@@ -167,6 +167,21 @@ HRESULT TBitmapFilter::SetMediaType(PIN_DIRECTION direction, const TMediaType& m
         if (!IsPictureFormat(mt)) return S_OK;
         BITMAPINFOHEADER bih;
         if (direction == PINDIR_INPUT && mt.GetBitmapHeader(bih)) m_inputTopDown = bih.biHeight < 0;
+        // The type the input is connected with is the one the next frames
+        // have. The check that took the geometry may have been a question
+        // about a later type (a converter upstream asking while earlier
+        // frames still wait in a queue); those frames would not fit it.
+        int32_t width, height;
+        bool topDown;
+        if (direction == PINDIR_INPUT && IsAcceptedType(mt) && ReadPictureSize(mt, width, height, topDown)
+            && (width != Width || height != Height)) {
+            AdaptOutputSize(mt);
+            std::lock_guard lock(Bitmap);
+            Width = width;
+            Height = height;
+            m_inputTopDown = topDown;
+            Bitmap.SetSize(width, height);
+        }
         RECT rect;
         if (direction == PINDIR_INPUT) {
             rect.right = Width > 0 ? Width.load() : MaxWidth.load();

@@ -518,6 +518,24 @@ TEST_F(BitmapFilterFixture, BadSamplesNeverReadOrWritePastTheirBuffers)
     EXPECT_EQ(out, Pixel(1, 0, 5)); // row 1 starts where it should
 }
 
+// A converter upstream may ask about its next type while frames of the
+// current one still wait in a queue between them: the connection that
+// follows, with the current type, is what the next frames are copied by.
+TEST_F(BitmapFilterFixture, TheConnectedTypeGivesTheGeometryWhateverWasAskedBefore)
+{
+    TBitmapFilter filter;
+    EXPECT_EQ(filter.CheckInputType(Rgb32Type(800, -600)), S_OK);
+    ConnectAndPause(filter, Rgb32Type(320, -240));
+    EXPECT_EQ(filter.Width, 320);
+    EXPECT_EQ(filter.Height, 240);
+    Output output(filter, 800 * 600 * 4);
+    std::vector<uint8_t> frame = Frame(320, 240, 0x20);
+    ASSERT_EQ(Send(filter, frame, 0), S_OK);
+    std::lock_guard lock(filter.Bitmap);
+    ASSERT_EQ(filter.Bitmap.Width(), 320);
+    EXPECT_EQ(filter.Bitmap.Image().constScanLine(239)[319 * 4 + 2], 0x20);
+}
+
 TEST_F(BitmapFilterFixture, PositionsAndFrameDuration)
 {
     TBitmapFilter filter;
