@@ -1,5 +1,7 @@
 #include "app/DirectXVersion.h"
 
+#include "graph/MediaRuntime.h"
+#include "platform/PlatformValues.h"
 #include "platform/Registry.h"
 #include "support/Product.h"
 
@@ -43,6 +45,8 @@ int DirectXMajorFrom(const QString& text)
 
 QString DirectXVersion()
 {
+    // The machine's media runtime stands in for DirectX.
+    TPlatformValues::SetMediaRuntimeProbe(&MediaRuntimeUsable);
     TRegistry reg(RegHive::LocalMachine);
     if (!reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\DirectX")))
         return QStringLiteral("Erreur");

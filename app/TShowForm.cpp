@@ -27,6 +27,7 @@
 #include "support/THelpFrame.h"
 #include "support/TTextGauge.h"
 
+#include <QWindow>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -98,7 +99,7 @@ void TShowForm::TntFormCreate()
     buildToolbar();
     buildContextMenu();
     bindCommands();
-    m_al->InstallOn(this);
+    m_al->InstallOn(this, [this]() -> QObject* { return windowHandle(); });
     if (TCustomSuperAction* a = Action("saSourcesFrame"))
         btnSources->setDefaultAction(a);
     if (TCustomSuperAction* a = Action("saDossiersFrame"))
@@ -351,6 +352,7 @@ void TShowForm::FormShow()
     // into the video area.
     m_renderer = std::make_unique<TVideoRenderer>();
     m_media = std::make_unique<TMediaSystem>();
+    m_media->Superposer.SetMaximumSize(ParMaxWidth->Value, ParMaxHeight->Value);
     m_media->SetVideoWindow(m_renderer.get());
     m_media->SetSceneList(&m_scenes);
     vwEcran->SetRenderer(m_renderer.get());

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QWindow>
 
 TActionList::TActionList(QObject* parent)
     : QObject(parent)
@@ -107,9 +106,10 @@ bool TActionList::DispatchKeyEvent(const QKeyEvent& event)
     return DispatchKey(KeyCodes::FromKeyEvent(event));
 }
 
-void TActionList::InstallOn(QWidget* mainWindow)
+void TActionList::InstallOn(QObject* mainWindow, std::function<QObject*()> platformWindow)
 {
     m_window = mainWindow;
+    m_platformWindow = std::move(platformWindow);
     if (!m_filterInstalled && QCoreApplication::instance()) {
         QCoreApplication::instance()->installEventFilter(this);
         m_filterInstalled = true;
@@ -124,7 +124,7 @@ bool TActionList::eventFilter(QObject* watched, QEvent* event)
     // to the window widget without passing there (sent by code, such as a
     // backdrop handing its keys on, or bubbling up from a child it was sent
     // to) is tried at the window widget.
-    const bool atWindow = watched->isWindowType() && watched == m_window->windowHandle();
+    const bool atWindow = watched->isWindowType() && m_platformWindow && watched == m_platformWindow();
     if (!atWindow && watched != m_window) return false;
     if (DispatchKeyEvent(*static_cast<QKeyEvent*>(event))) {
         event->accept();

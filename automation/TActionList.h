@@ -16,7 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QWidget>
+#include <functional>
 #include <cstdint>
 
 class QKeyEvent;
@@ -68,7 +68,9 @@ public:
     // focused widget, and from key events delivered straight to the window
     // widget (a backdrop handing its keys on); a key sent by code to a child
     // widget reaches the commands only if that widget leaves it.
-    void InstallOn(QWidget* mainWindow);
+    // `platformWindow` gives the window's platform window (it exists only
+    // once the window is shown), where presses arrive first.
+    void InstallOn(QObject* mainWindow, std::function<QObject*()> platformWindow);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,7 +83,8 @@ private:
     QList<TCustomSuperAction*> m_actions;
     TImageList m_images;
     bool m_suspended = false;
-    QPointer<QWidget> m_window;
+    QPointer<QObject> m_window;
+    std::function<QObject*()> m_platformWindow;
     QList<const QEvent*> m_delivering; // presses being delivered on, already tried
     bool m_filterInstalled = false;
 };

@@ -4,13 +4,12 @@
 // connection itself is made by whoever drives the filter (the GStreamer
 // adapter, or a test) through the filter's connect operations.
 
+#include "graph/PinDirection.h"
 #include "graph/ResultCodes.h"
 #include "graph/TMediaType.h"
 
 #include <QString>
 #include <cstdint>
-
-enum PIN_DIRECTION { PINDIR_INPUT = 0, PINDIR_OUTPUT = 1 };
 
 struct ALLOCATOR_PROPERTIES {
     int32_t cBuffers = 0;

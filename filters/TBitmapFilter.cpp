@@ -3,7 +3,6 @@
 #include "filters/TvData.h"
 #include "graph/MediaTypeGuids.h"
 #include "platform/WindowMessages.h"
-#include "prefs/Preferences.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -80,9 +79,13 @@ TBitmapFilter::TBitmapFilter()
 TBitmapFilter::TBitmapFilter(const QString& objectName, const GUID& classId)
     : TBCTransformFilter(objectName, classId)
 {
-    EnsureDefaultPreferences();
-    MaxWidth = std::max(0, ParMaxWidth ? ParMaxWidth->Value : 736);
-    MaxHeight = std::max(0, ParMaxHeight ? ParMaxHeight->Value : 576);
+    SetMaximumSize(736, 576);
+}
+
+void TBitmapFilter::SetMaximumSize(int32_t width, int32_t height)
+{
+    MaxWidth = std::max(0, width);
+    MaxHeight = std::max(0, height);
 }
 
 TBitmapFilter::~TBitmapFilter() = default;

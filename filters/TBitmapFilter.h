@@ -45,6 +45,10 @@ public:
     // ---- operations of its own ----
     // Called for every frame, with the bitmap locked, while InlayEnabled.
     virtual void DrawInlay(TLockedBitmap& bitmap);
+    // The picture size announced on the output until a larger picture comes
+    // (the "Max Width" and "Max Height" preferences, given by the owner;
+    // 736 x 576 until then).
+    void SetMaximumSize(int32_t width, int32_t height);
     // Grows MaxWidth and MaxHeight to the picture of mt and asks for the
     // reconnections that the new output size needs.
     virtual void AdaptOutputSize(const TMediaType& mt);

@@ -1,6 +1,5 @@
 #include "graph/TGraphFilter.h"
 
-#include "filters/TFilterElement.h"
 #include "graph/TFilterGraph.h"
 
 #include <QFileInfo>
@@ -13,6 +12,12 @@ constexpr GstClockTime ScanSpan = GST_SECOND;
 constexpr guint64 ScanBytes = 4 * 1024 * 1024;
 
 const char* const FilterKey = "stillex-graph-filter";
+
+GQuark pushOnlyQuark()
+{
+    static const GQuark quark = g_quark_from_static_string("stillex-push-only");
+    return quark;
+}
 
 GstElement* locationElement(GstElement* element)
 {
@@ -44,9 +49,9 @@ TGraphFilter::TGraphFilter(GstElement* element, const GUID& classId, bool fileSo
         for (GList* l = m_element->pads; l; l = l->next)
             if (GST_PAD_DIRECTION(l->data) == direction) addPin(GST_PAD(l->data));
     }
-    // Our filters take samples as they are pushed; a splitter behind one
-    // must not pull through it (it would, through a passthrough transform).
-    if (TFilterElement::Filter(m_element)) {
+    // A splitter behind an element that only takes pushed data must not
+    // pull through it (it would, through a passthrough transform).
+    if (g_object_get_qdata(G_OBJECT(m_element), pushOnlyQuark())) {
         for (GList* l = m_element->pads; l; l = l->next)
             if (GST_PAD_DIRECTION(l->data) == GST_PAD_SRC)
                 gst_pad_add_probe(
@@ -55,6 +60,11 @@ TGraphFilter::TGraphFilter(GstElement* element, const GUID& classId, bool fileSo
     m_signals[0] = g_signal_connect(m_element, "pad-added", G_CALLBACK(onPadAdded), this);
     m_signals[1] = g_signal_connect(m_element, "pad-removed", G_CALLBACK(onPadRemoved), this);
     m_signals[2] = g_signal_connect(m_element, "no-more-pads", G_CALLBACK(onNoMorePads), this);
+}
+
+void TGraphFilter::MarkPushOnly(GstElement* element)
+{
+    if (element) g_object_set_qdata(G_OBJECT(element), pushOnlyQuark(), GINT_TO_POINTER(1));
 }
 
 GstPadProbeReturn TGraphFilter::onSchedulingQuery(GstPad*, GstPadProbeInfo* info, gpointer)

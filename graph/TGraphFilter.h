@@ -38,6 +38,10 @@ public:
     // is not installed.
     static std::shared_ptr<TGraphFilter> FromFactory(const char* factory, const GUID& classId = GUID_NULL);
 
+    // Marks an element that takes only pushed data on its inputs, so that
+    // nothing upstream of it, once in a graph, chooses to pull through it.
+    static void MarkPushOnly(GstElement* element);
+
     // The filter an element belongs to, or nullptr.
     static TGraphFilter* FromElement(GstElement* element);
 

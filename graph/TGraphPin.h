@@ -5,13 +5,13 @@
 // filter lives, even after its pad went away (it is then simply unusable:
 // Pad() is null and it is no longer listed).
 
-#include <atomic>
-#include "filters/TBCBasePin.h"
 #include "graph/Guid.h"
+#include "graph/PinDirection.h"
 #include "graph/ResultCodes.h"
 #include "graph/TMediaType.h"
 
 #include <QString>
+#include <atomic>
 #include <gst/gst.h>
 
 class TGraphFilter;

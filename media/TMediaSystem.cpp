@@ -1,8 +1,8 @@
 #include "media/TMediaSystem.h"
 
 #include "filters/CodecNames.h"
-#include "filters/TFilterElement.h"
-#include "filters/TFilterSinkElement.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "graph/MediaTypeGuids.h"
 #include "media/InstalledFilters.h"
 #include "media/SceneSteps.h"

@@ -1,6 +1,6 @@
 #include "media/TdmDV.h"
 
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 
 TdmDV::TdmDV(QObject* parent)
     : TdmGraphTemplate(QStringLiteral("dmDV"), parent)

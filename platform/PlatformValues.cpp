@@ -1,13 +1,14 @@
 #include "platform/PlatformValues.h"
 
-#include "platform/MediaRuntime.h"
-
 #include <QDir>
 #include <QStandardPaths>
+#include <atomic>
 #include <functional>
 
 namespace
 {
+
+std::atomic<bool (*)()> g_mediaRuntimeProbe { nullptr };
 
 struct TEntry {
     RegHive hive;
@@ -34,7 +35,10 @@ const std::vector<TEntry>& entries()
         { RegHive::CurrentUser, shellFolders, QStringLiteral("Personal"),
             [] { return standardFolder(QStandardPaths::DocumentsLocation); } },
         { RegHive::LocalMachine, directX, QStringLiteral("Version"),
-            [] { return MediaRuntimeUsable() ? TPlatformValues::MediaVersionText() : QString(); } },
+            [] {
+                bool (*probe)() = g_mediaRuntimeProbe;
+                return probe && probe() ? TPlatformValues::MediaVersionText() : QString();
+            } },
     };
     return list;
 }
@@ -49,6 +53,11 @@ bool leadsTo(const QStringList& path, const TEntry& entry, bool exact)
 }
 
 } // namespace
+
+void TPlatformValues::SetMediaRuntimeProbe(bool (*usable)())
+{
+    g_mediaRuntimeProbe = usable;
+}
 
 bool TPlatformValues::Suppressed()
 {

@@ -21,6 +21,10 @@ public:
     static QStringList SubKeyNames(RegHive hive, const QStringList& path);
 
     static bool Suppressed();
+    // The media runtime lives above this layer: whoever reads the DirectX
+    // version says how to learn whether it is usable. Without a probe the
+    // version is not provided.
+    static void SetMediaRuntimeProbe(bool (*usable)());
     // What the DirectX version reads as when the media runtime is usable.
     static QString MediaVersionText() { return QStringLiteral("4.09.00.0904"); }
 };

@@ -40,7 +40,7 @@ struct MainWindow {
                 t->OnfalseExecute = count;
             }
         }
-        al.InstallOn(&window);
+        al.InstallOn(&window, [this]() -> QObject* { return window.windowHandle(); });
         window.show();
         window.activateWindow();
         EXPECT_TRUE(waitUntil([this] { return window.isActiveWindow(); }));

@@ -2,7 +2,6 @@
 #include "filters/TvData.h"
 #include "graph/MediaTypeGuids.h"
 #include "platform/WindowMessages.h"
-#include "prefs/Preferences.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -155,9 +154,6 @@ class BitmapFilterFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        EnsureDefaultPreferences();
-        ParMaxWidth->Value = 736;
-        ParMaxHeight->Value = 576;
         SetSharedFrameDuration(400000);
     }
     void TearDown() override { SetSharedFrameDuration(0); }
@@ -195,11 +191,10 @@ TEST_F(BitmapFilterFixture, IdentityAndAcceptedTypes)
     EXPECT_FALSE(filter.VerticalFlip);
     EXPECT_FALSE(filter.HorizontalMirror);
 
-    ParMaxWidth->Value = 1024;
-    ParMaxHeight->Value = 768;
-    TBitmapFilter fromPreferences;
-    EXPECT_EQ(fromPreferences.MaxWidth, 1024);
-    EXPECT_EQ(fromPreferences.MaxHeight, 768);
+    TBitmapFilter larger;
+    larger.SetMaximumSize(1024, 768);
+    EXPECT_EQ(larger.MaxWidth, 1024);
+    EXPECT_EQ(larger.MaxHeight, 768);
 
     // Probing types that are refused takes no geometry.
     TMediaType yuy2 = Rgb32Type(720, 576);
@@ -505,9 +500,8 @@ TEST_F(BitmapFilterFixture, BadSamplesNeverReadOrWritePastTheirBuffers)
 
     // A picture that does not fit the announced row width is cut, not
     // spilled into the next row.
-    ParMaxWidth->Value = 8;
-    ParMaxHeight->Value = 4;
     TBitmapFilter cut;
+    cut.SetMaximumSize(8, 4);
     ConnectAndPause(cut, Rgb32Type(8, -4));
     Output cutOut(cut, 8 * 4 * 4);
     const TMediaType wider = Rgb32Type(10, -4);

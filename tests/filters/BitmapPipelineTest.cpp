@@ -1,7 +1,6 @@
 #include "filters/TBitmapFilter.h"
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 #include "platform/WindowMessages.h"
-#include "prefs/Preferences.h"
 
 #include <QElapsedTimer>
 #include <cstring>
@@ -166,12 +165,6 @@ class BitmapPipeline : public ::testing::Test
 {
 protected:
     static void SetUpTestSuite() { gst_init(nullptr, nullptr); }
-    void SetUp() override
-    {
-        EnsureDefaultPreferences();
-        ParMaxWidth->Value = 736;
-        ParMaxHeight->Value = 576;
-    }
 };
 
 // One SMPTE frame of 320 x 240, through the filter and, unchanged, into a

@@ -1,8 +1,8 @@
 // The media forcer: what it accepts, that it swallows every sample, and that
 // as a GStreamer sink it makes a decoder chain end on the forced type.
 
-#include "filters/TFilterElement.h"
-#include "filters/TFilterSinkElement.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "filters/TMediaForcer.h"
 #include "graph/MediaTypeGuids.h"
 #include "tests/support/TestMedia.h"

@@ -1,5 +1,5 @@
 #include "NotifierTestSupport.h"
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 #include "filters/TNotifier.h"
 #include "graph/CapsMediaType.h"
 #include "graph/MediaTypeGuids.h"

@@ -1,5 +1,5 @@
-#include "filters/TFilterElement.h"
-#include "filters/TFilterSinkElement.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "filters/TMediaForcer.h"
 #include "filters/TNotifier.h"
 #include "graph/MediaTypeGuids.h"

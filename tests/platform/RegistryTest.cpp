@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "platform/MediaRuntime.h"
+#include "platform/PlatformValues.h"
 #include "platform/RegHiveFile.h"
 #include "platform/RegistryBatch.h"
 
@@ -364,16 +364,18 @@ TEST_F(RegistryTest, PlatformProvidesFoldersAndMediaVersionUnlessTheHiveHoldsThe
     EXPECT_TRUE(file.contains("\"My Pictures\"=\"/data/Photos\""));
     EXPECT_FALSE(file.contains("Personal"));
 
+    // The DirectX version is there when the media runtime is usable, and
+    // only once someone said how to find out.
     TRegistry machine(RegHive::LocalMachine);
-    const bool usable = MediaRuntimeUsable();
-    EXPECT_EQ(usable,
-        !MediaRuntimeVersion().isEmpty()
-            && machine.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\DirectX")));
-    if (usable) {
-        EXPECT_EQ(machine.ReadString(QStringLiteral("Version")), QStringLiteral("4.09.00.0904"));
-        machine.CloseKey();
-        EXPECT_TRUE(machine.KeyExists(QStringLiteral("\\SOFTWARE\\MICROSOFT\\DIRECTX")));
-    }
+    TPlatformValues::SetMediaRuntimeProbe(nullptr);
+    EXPECT_FALSE(machine.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\DirectX")));
+    TPlatformValues::SetMediaRuntimeProbe([] { return false; });
+    EXPECT_FALSE(machine.KeyExists(QStringLiteral("\\Software\\Microsoft\\DirectX")));
+    TPlatformValues::SetMediaRuntimeProbe([] { return true; });
+    ASSERT_TRUE(machine.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\DirectX")));
+    EXPECT_EQ(machine.ReadString(QStringLiteral("Version")), QStringLiteral("4.09.00.0904"));
+    machine.CloseKey();
+    EXPECT_TRUE(machine.KeyExists(QStringLiteral("\\SOFTWARE\\MICROSOFT\\DIRECTX")));
     EXPECT_FALSE(QFile::exists(hivePath(QStringLiteral("HKEY_LOCAL_MACHINE"))));
 
     qputenv("STILLEX_NO_PLATFORM_VALUES", "1");

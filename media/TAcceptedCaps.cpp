@@ -1,4 +1,4 @@
-#include "filters/TAcceptedCaps.h"
+#include "media/TAcceptedCaps.h"
 
 #include "graph/CapsMediaType.h"
 

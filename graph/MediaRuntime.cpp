@@ -1,4 +1,4 @@
-#include "platform/MediaRuntime.h"
+#include "graph/MediaRuntime.h"
 
 #include <gst/gst.h>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "media/WaveFormatName.h"
+#include "filters/WaveFormatName.h"
 
 #include <algorithm>
 #include <iterator>

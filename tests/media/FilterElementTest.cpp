@@ -4,7 +4,7 @@
 
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TBCTransformFilter.h"
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 #include "graph/MediaTypeGuids.h"
 
 #include <QMutex>

@@ -1,9 +1,9 @@
-#include "filters/TFilterSinkElement.h"
+#include "media/TFilterSinkElement.h"
 
-#include "filters/TAcceptedCaps.h"
+#include "media/TAcceptedCaps.h"
 
 #include "filters/TBCTransformFilter.h"
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 #include "graph/CapsMediaType.h"
 
 #include <QMutex>

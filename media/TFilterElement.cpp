@@ -1,10 +1,12 @@
-#include "filters/TFilterElement.h"
+#include "media/TFilterElement.h"
 
-#include "filters/TAcceptedCaps.h"
+#include "graph/TGraphFilter.h"
+
+#include "media/TAcceptedCaps.h"
 
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TBCTransformFilter.h"
-#include "filters/TFilterSinkElement.h"
+#include "media/TFilterSinkElement.h"
 #include "graph/CapsMediaType.h"
 
 #include <QHash>
@@ -642,6 +644,8 @@ GstElement* TFilterElement::Create(
     d->accepted.Adopt(accepted);
     g_object_set_qdata(G_OBJECT(element), filterQuark(), filter);
     if (d->inPlace) gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(element), TRUE);
+    // Our filters take samples as they are pushed.
+    TGraphFilter::MarkPushOnly(element);
     return element;
 }
 
