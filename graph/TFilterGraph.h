@@ -168,6 +168,8 @@ private:
     HRESULT restartData();
     // first and every filter its connected outputs lead to, once each.
     static std::vector<TGraphFilter*> filtersFrom(TGraphFilter* first);
+    // Waits up to ms for a graph's waiters to be woken.
+    static void waitForChange(int ms);
     void unlinkPins(TGraphPin* a);
     gint64 startOffset() const; // ns
     bool anyFilterFailed() const;

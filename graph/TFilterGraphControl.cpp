@@ -1,0 +1,385 @@
+// The graph's running half: states, seeking, the clock and the volume. The
+// building half (filters, connections, rendering) is TFilterGraph.cpp.
+#include "graph/TFilterGraph.h"
+
+#include <QDeadlineTimer>
+#include <algorithm>
+#include <cmath>
+#include <gst/audio/streamvolume.h>
+
+// ---- control ----
+
+gint64 TFilterGraph::baseStartOffset() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (f->m_live && GST_CLOCK_TIME_IS_VALID(f->m_startTime)) return gint64(f->m_startTime);
+    }
+    return 0;
+}
+
+gint64 TFilterGraph::startOffset() const
+{
+    return baseStartOffset() + m_originShift.load();
+}
+
+int64_t TFilterGraph::SegmentBase() const
+{
+    return (m_segmentStart.load() - startOffset()) / 100;
+}
+
+HRESULT TFilterGraph::restartData()
+{
+    // Everything held while the graph was being built is flushed away and
+    // the splitters read again from the position. What failed while the
+    // links were changing under the data (a type refused by a filter about
+    // to be replaced) is forgotten: a fault that lasts fails again.
+    m_building = false;
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        f->m_failed = false;
+        f->m_failedNegotiating = false;
+    }
+    const gint64 target = m_lastPosition * 100 + startOffset();
+    gint64 now = 0;
+    const gint64 pos = gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0
+            && m_state != 0
+        ? now
+        : target;
+    if (!seekExact(pos)) {
+        m_building = true;
+        return S_FALSE;
+    }
+    return S_OK;
+}
+
+bool TFilterGraph::RestartAfterNegotiationErrors()
+{
+    // A splitter whose push was refused while a link was being changed may
+    // post its error after the data has already restarted, and so outlive
+    // the restart that should have forgotten it. Once, the data restarts
+    // again; a type that is really refused is refused again.
+    bool any = false;
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (!f->m_live || !f->m_failed) continue;
+        if (!f->m_failedNegotiating) return false;
+        any = true;
+    }
+    if (!any) return false;
+    return restartData() == S_OK;
+}
+
+HRESULT TFilterGraph::Run()
+{
+    if (m_building) {
+        gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+        restartData();
+    }
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PLAYING);
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    m_state = 2;
+    return r == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
+}
+
+HRESULT TFilterGraph::Pause()
+{
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    if (m_building) restartData();
+    m_state = 1;
+    return r == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
+}
+
+HRESULT TFilterGraph::Stop()
+{
+    if (m_state != 0) {
+        gint64 now = 0;
+        if (gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0)
+            m_lastPosition = std::max<gint64>(0, now - startOffset()) / 100;
+    }
+    const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
+    m_state = 0;
+    if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+    restartData();
+    return S_OK;
+}
+
+HRESULT TFilterGraph::GetState(int timeoutMs, int& state) const
+{
+    state = m_state;
+    QDeadlineTimer deadline(std::max(timeoutMs, 0));
+    for (;;) {
+        // A filter that reported an error will not settle: say so at once
+        // rather than at the end of the time-out.
+        if (anyFilterFailed()) return E_FAIL;
+        GstState current = GST_STATE_VOID_PENDING;
+        GstState pending = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn r = gst_element_get_state(GST_ELEMENT(m_pipeline), &current, &pending,
+            GstClockTime(std::min<qint64>(deadline.remainingTime(), 20)) * GST_MSECOND);
+        if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
+        // A seek is done once the renderers hold the new position's data
+        // again; the pipeline may not even have noticed yet that it lost its
+        // state.
+        if (r != GST_STATE_CHANGE_ASYNC && !m_seekPending)
+            return m_seekFromStart && m_renderedSinceSeek.load() == 0 && hasWatchedRenderer() ? E_FAIL : S_OK;
+        if (deadline.hasExpired()) return VFW_S_STATE_INTERMEDIATE;
+        if (r != GST_STATE_CHANGE_ASYNC) {
+            waitForChange(10);
+        }
+    }
+}
+
+bool TFilterGraph::hasWatchedRenderer() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        for (TGraphPin* pin : f->m_pins)
+            if (pin->m_renderProbe) return true;
+    }
+    return false;
+}
+
+bool TFilterGraph::anyFilterFailed() const
+{
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (f->m_live && f->m_failed) return true;
+    }
+    return false;
+}
+
+// ---- seeking ----
+
+namespace
+{
+// Splitters whose seeks may land after the target (the program stream
+// demultiplexer searches the system clock, which runs ahead of the
+// presentation times by the muxer's delay): they are sent this far earlier
+// and the renderers drop what comes before the target.
+bool isMadeBy(GstElement* element, const char* factoryName)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    return factory && g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), factoryName);
+}
+bool seeksLate(GstElement* element)
+{
+    return isMadeBy(element, "mpegpsdemux");
+}
+// The MP4/QuickTime demultiplexer applies the file's edit list: buffers keep
+// their media times (after the B-frame delay) while segments, positions and
+// seeks count in the presentation's own time, which starts at frame 0.
+bool seeksInStreamTime(GstElement* element)
+{
+    return isMadeBy(element, "qtdemux");
+}
+constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
+// How far a frame may end after a seek target and still count as before it:
+// half a millisecond of rounding, and a little more.
+constexpr gint64 FrameTimeMargin = 600 * GST_USECOND;
+} // namespace
+
+bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
+{
+    for (const auto& f : m_filters) {
+        if (!f->m_live) continue;
+        if (test(f->m_element)) return true;
+        if (!GST_IS_BIN(f->m_element)) continue;
+        bool found = false;
+        GstIterator* it = gst_bin_iterate_recurse(GST_BIN(f->m_element));
+        GValue item = G_VALUE_INIT;
+        while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            found = test(GST_ELEMENT(g_value_get_object(&item)));
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        if (found) return true;
+    }
+    return false;
+}
+
+bool TFilterGraph::seekExact(gint64 target)
+{
+    const gint64 start = anyLiveElement(seeksLate) ? std::max<gint64>(0, target - LateSeekMargin) : target;
+    if (!m_anchored && target == startOffset()) {
+        m_anchorBase = baseStartOffset();
+        m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
+        m_anchorPending = true;
+    }
+    m_dropUntil = target;
+    m_renderedSinceSeek = 0;
+    m_seekFromStart = target <= startOffset();
+    m_seekPending = true;
+    m_segmentStart = start;
+    const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
+        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
+        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    if (!ok) m_seekPending = false;
+    return ok;
+}
+
+void TFilterGraph::watchRenderer(TGraphFilter* filter)
+{
+    if (!GST_OBJECT_FLAG_IS_SET(filter->m_element, GST_ELEMENT_FLAG_SINK)) return;
+    QMutexLocker lock(&filter->m_lock);
+    for (TGraphPin* pin : filter->m_pins)
+        if (pin->Direction() == PINDIR_INPUT && pin->m_pad && !pin->m_renderProbe)
+            pin->m_renderProbe
+                = gst_pad_add_probe(pin->m_pad, GST_PAD_PROBE_TYPE_BUFFER, onRendererData, this, nullptr);
+}
+
+GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto* self = static_cast<TFilterGraph*>(data);
+    const gint64 until = self->m_dropUntil.load();
+    if (until <= 0 && !self->m_anchorPending.load()) {
+        ++self->m_renderedSinceSeek;
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    if (!event) return GST_PAD_PROBE_OK;
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    GstClockTime end
+        = GST_BUFFER_PTS(buffer) + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 1);
+    const guint64 endTime = segment->format == GST_FORMAT_TIME
+        ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
+        : guint64(-1);
+    // Positions are whole 100-ns units and frame times are not (30000/1001
+    // fps), and containers that count in milliseconds round each frame's
+    // start but not its duration, so neighbours overlap by up to half a
+    // millisecond: a target that short of a frame's start means that frame,
+    // not the sliver of the one before.
+    const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
+    if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
+        if (caps) gst_caps_unref(caps);
+        // Where the first frame lies in the splitter's seeking domain: its
+        // stream time for a splitter that maps times through an edit list
+        // (the B-frame delay is no offset there), its timestamp otherwise
+        // (the priming of audio that starts before the video is one).
+        const guint64 start = self->m_anchorInStreamTime.load()
+            ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer))
+            : GST_BUFFER_PTS(buffer);
+        if (video && start != guint64(-1)) {
+            const gint64 shift = gint64(start) - self->m_anchorBase.load();
+            if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
+            self->m_anchored = true;
+            self->m_anchorPending = false;
+        }
+    }
+    gst_event_unref(event);
+    if (!drop) ++self->m_renderedSinceSeek;
+    return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+HRESULT TFilterGraph::GetDuration(int64_t& duration) const
+{
+    gint64 d = -1;
+    if (!gst_element_query_duration(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &d) || d < 0) {
+        // No renderer yet: ask the splitters' outputs.
+        d = -1;
+        for (const auto& f : m_filters)
+            for (TGraphPin* pin : f->Pins()) {
+                gint64 v = -1;
+                if (pin->Direction() == PINDIR_OUTPUT && pin->m_pad
+                    && gst_pad_query_duration(pin->m_pad, GST_FORMAT_TIME, &v))
+                    d = std::max(d, v);
+            }
+    }
+    if (d < 0) return E_FAIL;
+    duration = std::max<gint64>(0, d - m_originShift.load()) / 100;
+    return S_OK;
+}
+
+HRESULT TFilterGraph::GetCurrentPosition(int64_t& position) const
+{
+    gint64 now = -1;
+    if (m_state == 2 && gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now)
+        && now >= 0)
+        position = std::max<gint64>(0, now - startOffset()) / 100;
+    else
+        position = m_lastPosition;
+    return S_OK;
+}
+
+HRESULT TFilterGraph::SetPosition(int64_t pos)
+{
+    if (pos < 0) pos = 0;
+    m_lastPosition = pos;
+    const bool wasBuilding = m_building;
+    // A preroll still under way ends first: its completion, arriving after
+    // the new seek had started, would pass for the new one's.
+    if (!wasBuilding && m_seekPending) {
+        int state = 0;
+        GetState(3000, state);
+    }
+    m_building = false;
+    bool sought = seekExact(pos * 100 + startOffset());
+    if (!sought) {
+        // A parser that has read nothing yet cannot turn a time into a
+        // byte offset: once the graph has its first data, it can.
+        int state = 0;
+        GetState(2000, state);
+        sought = seekExact(pos * 100 + startOffset());
+    }
+    if (!sought) {
+        m_building = wasBuilding;
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+// ---- clock and audio ----
+
+void TFilterGraph::SetUseClock(bool on)
+{
+    m_useClock = on;
+    if (on)
+        gst_pipeline_auto_clock(m_pipeline);
+    else
+        gst_pipeline_use_clock(m_pipeline, nullptr);
+}
+
+namespace
+{
+template <class F> int forEachVolume(GstPipeline* pipeline, F&& f)
+{
+    int count = 0;
+    GstIterator* it = gst_bin_iterate_all_by_interface(GST_BIN(pipeline), GST_TYPE_STREAM_VOLUME);
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        f(GST_STREAM_VOLUME(g_value_get_object(&item)));
+        ++count;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return count;
+}
+} // namespace
+
+HRESULT TFilterGraph::SetVolume(long volume)
+{
+    volume = std::clamp(volume, -10000L, 0L);
+    const double linear = volume <= -10000 ? 0.0 : std::pow(10.0, double(volume) / 2000.0);
+    const int n = forEachVolume(m_pipeline, [&](GstStreamVolume* v) {
+        gst_stream_volume_set_volume(v, GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
+    });
+    return n ? S_OK : E_NOTIMPL;
+}
+
+HRESULT TFilterGraph::GetVolume(long& volume) const
+{
+    double linear = -1;
+    forEachVolume(m_pipeline, [&](GstStreamVolume* v) {
+        if (linear < 0) linear = gst_stream_volume_get_volume(v, GST_STREAM_VOLUME_FORMAT_LINEAR);
+    });
+    if (linear < 0) return E_NOTIMPL;
+    volume = linear <= 0 ? -10000L : std::clamp(long(std::lround(2000.0 * std::log10(linear))), -10000L, 0L);
+    return S_OK;
+}
