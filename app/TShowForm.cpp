@@ -69,6 +69,20 @@ TCustomSuperAction* TShowForm::Action(const char* name) const
     return m_al ? m_al->Find(QString::fromLatin1(name)) : nullptr;
 }
 
+TSuperAction* TShowForm::PlainCommand(const char* name) const
+{
+    auto* a = dynamic_cast<TSuperAction*>(Action(name));
+    if (!a) qFatal("No command \"%s\" in the catalog to bind a handler to", name);
+    return a;
+}
+
+TtoggleAction* TShowForm::ToggleCommand(const char* name) const
+{
+    auto* a = dynamic_cast<TtoggleAction*>(Action(name));
+    if (!a) qFatal("No two-state command \"%s\" in the catalog to bind a handler to", name);
+    return a;
+}
+
 TSidePanel* TShowForm::Panel(int index) const
 {
     return index >= 0 && index < PanelCount ? m_panels[index] : nullptr;
@@ -296,15 +310,15 @@ void TShowForm::buildContextMenu()
 
 void TShowForm::bindCommands()
 {
-    if (auto* a = dynamic_cast<TSuperAction*>(Action("saAbort")))
+    if (auto* a = PlainCommand("saAbort"))
         a->Onexecute = [this](QObject* s) { saAbortExecute(s); };
-    if (auto* a = dynamic_cast<TSuperAction*>(Action("acQuitter")))
+    if (auto* a = PlainCommand("acQuitter"))
         a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
 
     for (int i = 0; i < PanelCount; ++i)
-        if (auto* a = dynamic_cast<TSuperAction*>(Action(PanelCommands[i])))
+        if (auto* a = PlainCommand(PanelCommands[i]))
             a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
-    if (auto* a = dynamic_cast<TSuperAction*>(Action("saNextPanneau")))
+    if (auto* a = PlainCommand("saNextPanneau"))
         a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
     bindOpeningCommands();
     bindPlaybackCommands();
@@ -313,11 +327,10 @@ void TShowForm::bindCommands()
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
     for (int i = 0; i < 4; ++i)
-        if (auto* a = dynamic_cast<TSuperAction*>(Action(aspectCommands[i])))
+        if (auto* a = PlainCommand(aspectCommands[i]))
             a->Onexecute = [this, i](QObject*) { ForceAspect(i); };
     for (const char* name : { "taVertFlip", "taHorzFlip" }) {
-        auto* a = dynamic_cast<TtoggleAction*>(Action(name));
-        if (!a) continue;
+        TtoggleAction* a = ToggleCommand(name);
         const bool vertical = name[2] == 'V';
         a->OnfalseExecute = [this, vertical](QObject*) { SetFlip(vertical, true); };
         a->OnTrueExecute = [this, vertical](QObject*) { SetFlip(vertical, false); };

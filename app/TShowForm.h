@@ -32,6 +32,8 @@ class QToolBar;
 class QToolButton;
 class TActionList;
 class TCustomSuperAction;
+class TSuperAction;
+class TtoggleAction;
 class TparameterList;
 class TScreenSaver;
 class TSidePanel;
@@ -59,6 +61,12 @@ public:
     // The command list `al`.
     TActionList* al() const { return m_al; }
     TCustomSuperAction* Action(const char* name) const;
+    // The command a handler is bound to, of its kind. Binding to a name the
+    // catalog does not have (or to a command of the other kind) stops the
+    // program at once: the window binds every handler when it is made, so
+    // no test and no start gets past a misspelt name.
+    TSuperAction* PlainCommand(const char* name) const;
+    TtoggleAction* ToggleCommand(const char* name) const;
 
     // Modules created by the program entry after the main window.
     void SetPlaque(Tplaque* p) { m_plaque = p; }

@@ -63,8 +63,7 @@ void TShowForm::reportFailure(const QString& text)
 
 void TShowForm::bindGrabCommands()
 {
-    auto plain = [this](const char* name) { return dynamic_cast<TSuperAction*>(Action(name)); };
-    if (auto* a = plain("saGrab"))
+    if (auto* a = PlainCommand("saGrab"))
         a->Onexecute = [this](QObject*) {
             if (m_activePanel != 2) ShowPanel(2);
             // Only a picture taken now is saved: an old thumbnail must not
@@ -72,13 +71,13 @@ void TShowForm::bindGrabCommands()
             if (TakeSnapshot()) SaveSnapshot();
             ExtraireFrame()->Bevel3->hide();
         };
-    if (auto* a = plain("saCopier"))
+    if (auto* a = PlainCommand("saCopier"))
         a->Onexecute = [this](QObject*) {
             if (TakeSnapshot() && !m_outputImage.isNull())
                 QGuiApplication::clipboard()->setImage(m_outputImage);
         };
-    if (auto* a = plain("saBmpOption")) a->Onexecute = [this](QObject*) { DossiersFrame()->SetExtensionIndex(0); };
-    if (auto* a = plain("saJpgOption")) {
+    if (auto* a = PlainCommand("saBmpOption")) a->Onexecute = [this](QObject*) { DossiersFrame()->SetExtensionIndex(0); };
+    if (auto* a = PlainCommand("saJpgOption")) {
         // From the window the quality stays as it is.
         a->Onprepare = [](QObject*) {
             CommandArguments = QStringList { QString::number(ParJpegQuality ? ParJpegQuality->Value : 50) };
@@ -93,17 +92,17 @@ void TShowForm::bindGrabCommands()
     bindOptionToggle("taImagesDeinterlacer", &ParInternalDeinterlacer, QStringLiteral("Internal Deinterlacer"));
     bindOptionToggle("taConfirmerImages", &ParConfirmerImage, QStringLiteral("Confirmer Image"));
     bindOptionToggle("taSauverQuandClic", &ParSauverQuandClic, QStringLiteral("Sauver quand clic"));
-    if (auto* a = plain("saOuvrirDossierImages")) a->Onexecute = [this](QObject*) { OuvrirDossierImages(); };
+    if (auto* a = PlainCommand("saOuvrirDossierImages")) a->Onexecute = [this](QObject*) { OuvrirDossierImages(); };
 
     TDossiersFrame* names = DossiersFrame();
-    if (auto* a = plain("saRacine"))
+    if (auto* a = PlainCommand("saRacine"))
         a->Onexecute = [this, names](QObject*) {
             if (!CommandArguments.value(0).isEmpty()) names->NomRacineEdit->setText(CommandArguments.value(0));
             if (ParNomFichierImage) ParNomFichierImage->Value = 0;
             RefreshRootName();
             RefreshNextImageName();
         };
-    if (auto* a = plain("saNomFichier"))
+    if (auto* a = PlainCommand("saNomFichier"))
         a->Onexecute = [this, names](QObject*) {
             if (!CommandArguments.value(0).isEmpty()) {
                 const int length = int(NumberOfText(CommandArguments.value(0)));
@@ -128,8 +127,8 @@ void TShowForm::bindGrabCommands()
         else
             NameByTimestamp();
     };
-    if (auto* a = plain("saTimestamp")) a->Onexecute = [setNaming](QObject*) { setNaming(1); };
-    if (auto* a = plain("saNumeroter"))
+    if (auto* a = PlainCommand("saTimestamp")) a->Onexecute = [setNaming](QObject*) { setNaming(1); };
+    if (auto* a = PlainCommand("saNumeroter"))
         a->Onexecute = [names, setNaming](QObject*) {
             const QString number = CommandArguments.value(0).trimmed();
             if (IsDigitsOnly(number)) {
@@ -138,7 +137,7 @@ void TShowForm::bindGrabCommands()
             }
             setNaming(0);
         };
-    if (auto* a = plain("saDossierDest")) {
+    if (auto* a = PlainCommand("saDossierDest")) {
         a->Onprepare = [names](QObject*) { CommandArguments = QStringList { names->deDossierSave->Directory() }; };
         a->Onexecute = [this](QObject*) {
             const QString folder = CommandArguments.value(0);

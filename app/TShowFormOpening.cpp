@@ -118,8 +118,7 @@ void TShowForm::SetOption(const char* name, TBooleanParameter* parameter, const 
 
 void TShowForm::bindOptionToggle(const char* name, TBooleanParameter** parameter, const QString& optionKey)
 {
-    auto* a = dynamic_cast<TtoggleAction*>(Action(name));
-    if (!a) return;
+    TtoggleAction* a = ToggleCommand(name);
     // The parameter is looked up when the command runs: the parameters are
     // made after the commands are bound.
     a->OnfalseExecute = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, true); };
@@ -133,30 +132,29 @@ void TShowForm::showToggleState(const char* name, TBooleanParameter* parameter)
 
 void TShowForm::bindOpeningCommands()
 {
-    auto plain = [this](const char* name) { return dynamic_cast<TSuperAction*>(Action(name)); };
-    if (auto* a = plain("saOpenFile")) {
+    if (auto* a = PlainCommand("saOpenFile")) {
         a->Onprepare = [this](QObject* s) { saOpenFilePrepare(s); };
         a->Onexecute = [this](QObject*) { saOpenFileExecute(CommandArguments.value(0)); };
     }
-    if (auto* a = plain("saBouclerScript")) {
+    if (auto* a = PlainCommand("saBouclerScript")) {
         // From a menu or a key it does nothing; runners call its handler.
         a->Onprepare = [](QObject*) { CommandProceed = false; };
         a->Onexecute = [this](QObject*) { saBouclerScriptExecute(); };
     }
-    if (auto* a = plain("saPaste")) a->Onexecute = [this](QObject*) { saPasteExecute(); };
-    if (auto* a = plain("saVider")) a->Onexecute = [this](QObject*) { saViderExecute(); };
+    if (auto* a = PlainCommand("saPaste")) a->Onexecute = [this](QObject*) { saPasteExecute(); };
+    if (auto* a = PlainCommand("saVider")) a->Onexecute = [this](QObject*) { saViderExecute(); };
 
     bindOptionToggle("taTraiterErreurs", &ParTraiterErreurs, QStringLiteral("Traiter Erreurs"));
     bindOptionToggle("taMTSVitesseMaxi", &ParMTSEnVitesseMaxi, QStringLiteral("MTS en vitesse Maxi"));
-    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taVitesseMaxi"))) {
+    if (auto* a = ToggleCommand("taVitesseMaxi")) {
         a->OnfalseExecute = [this](QObject*) { SetMaxSpeed(true); };
         a->OnTrueExecute = [this](QObject*) { SetMaxSpeed(false); };
     }
-    if (auto* a = dynamic_cast<TtoggleAction*>(Action("tafullscreen"))) {
+    if (auto* a = ToggleCommand("tafullscreen")) {
         a->OnfalseExecute = [this](QObject*) { SetFullScreen(true); };
         a->OnTrueExecute = [this](QObject*) { SetFullScreen(false); };
     }
-    if (auto* a = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) {
+    if (auto* a = ToggleCommand("taIncruster")) {
         a->OnfalseExecute = [this](QObject*) { SetInlayOn(true); };
         a->OnTrueExecute = [this](QObject*) { SetInlayOn(false); };
     }

@@ -30,13 +30,11 @@ constexpr int64_t StepSizes[3] = { 0, 10'000'000, 600'000'000 }; // image (frame
 
 void TShowForm::bindPlaybackCommands()
 {
-    auto plain = [this](const char* name) { return dynamic_cast<TSuperAction*>(Action(name)); };
-    auto toggle = [this](const char* name) { return dynamic_cast<TtoggleAction*>(Action(name)); };
-    if (auto* a = toggle("taPlayPause")) {
+    if (auto* a = ToggleCommand("taPlayPause")) {
         a->OnfalseExecute = [this](QObject*) { PlayPause(true); };
         a->OnTrueExecute = [this](QObject*) { PlayPause(false); };
     }
-    if (auto* a = toggle("taMute")) {
+    if (auto* a = ToggleCommand("taMute")) {
         a->OnfalseExecute = [this](QObject*) { SetMute(true); };
         a->OnTrueExecute = [this](QObject*) { SetMute(false); };
     }
@@ -44,15 +42,15 @@ void TShowForm::bindPlaybackCommands()
         { "saReculeHigh", "saAvanceHigh" } };
     for (int size = 0; size < 3; ++size)
         for (int forward = 0; forward < 2; ++forward)
-            if (auto* a = plain(steps[size][forward]))
+            if (auto* a = PlainCommand(steps[size][forward]))
                 a->Onexecute = [this, size, forward](QObject*) { Step(size, forward); };
-    if (auto* a = plain("saReculeTrack")) a->Onexecute = [this](QObject*) { SceneStep(false); };
-    if (auto* a = plain("saAvanceTrack")) a->Onexecute = [this](QObject*) { SceneStep(true); };
-    if (auto* a = plain("saIncVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(1000); };
-    if (auto* a = plain("saDecVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(-1000); };
-    if (auto* a = plain("saPosition"))
+    if (auto* a = PlainCommand("saReculeTrack")) a->Onexecute = [this](QObject*) { SceneStep(false); };
+    if (auto* a = PlainCommand("saAvanceTrack")) a->Onexecute = [this](QObject*) { SceneStep(true); };
+    if (auto* a = PlainCommand("saIncVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(1000); };
+    if (auto* a = PlainCommand("saDecVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(-1000); };
+    if (auto* a = PlainCommand("saPosition"))
         a->Onexecute = [this](QObject*) { saPositionExecute(CommandArguments.value(0)); };
-    if (auto* a = plain("saWait")) a->Onexecute = [this](QObject*) { saWaitExecute(CommandArguments.value(0)); };
+    if (auto* a = PlainCommand("saWait")) a->Onexecute = [this](QObject*) { saWaitExecute(CommandArguments.value(0)); };
 
     NavBar->BindCommands(*m_al);
     tb->installEventFilter(this);

@@ -411,33 +411,7 @@ gboolean sinkEvent(GstBaseTransform* trans, GstEvent* event)
 {
     TElementState* d = stateOf(trans);
     TBCTransformFilter* f = d->filter;
-    switch (GST_EVENT_TYPE(event)) {
-    case GST_EVENT_FLUSH_START:
-        f->BeginFlush();
-        break;
-    case GST_EVENT_FLUSH_STOP:
-        f->EndFlush();
-        break;
-    case GST_EVENT_EOS:
-        f->EndOfStream();
-        break;
-    case GST_EVENT_SEGMENT: {
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        if (segment && segment->format == GST_FORMAT_TIME) {
-            // Start and stop as stream positions; the samples that follow
-            // are timed from the start.
-            const REFERENCE_TIME start = REFERENCE_TIME(segment->time / 100);
-            REFERENCE_TIME stop = INT64_MAX;
-            if (GST_CLOCK_TIME_IS_VALID(segment->stop) && segment->stop >= segment->start)
-                stop = start + REFERENCE_TIME((segment->stop - segment->start) / 100);
-            f->NewSegment(start, stop, segment->rate * segment->applied_rate);
-        }
-        break;
-    }
-    default:
-        break;
-    }
+    TFilterElement::PassEvent(f, event);
     return parentClass->sink_event(trans, event);
 }
 
@@ -768,5 +742,36 @@ void TFilterElement::ApplySample(
     } else {
         GST_BUFFER_PTS(buffer) = GST_CLOCK_TIME_NONE;
         GST_BUFFER_DURATION(buffer) = GST_CLOCK_TIME_NONE;
+    }
+}
+
+void TFilterElement::PassEvent(TBCTransformFilter* f, GstEvent* event)
+{
+    switch (GST_EVENT_TYPE(event)) {
+    case GST_EVENT_FLUSH_START:
+        f->BeginFlush();
+        break;
+    case GST_EVENT_FLUSH_STOP:
+        f->EndFlush();
+        break;
+    case GST_EVENT_EOS:
+        f->EndOfStream();
+        break;
+    case GST_EVENT_SEGMENT: {
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        if (segment && segment->format == GST_FORMAT_TIME) {
+            // Start and stop as stream positions; the samples that follow
+            // are timed from the start.
+            const REFERENCE_TIME start = REFERENCE_TIME(segment->time / 100);
+            REFERENCE_TIME stop = INT64_MAX;
+            if (GST_CLOCK_TIME_IS_VALID(segment->stop) && segment->stop >= segment->start)
+                stop = start + REFERENCE_TIME((segment->stop - segment->start) / 100);
+            f->NewSegment(start, stop, segment->rate * segment->applied_rate);
+        }
+        break;
+    }
+    default:
+        break;
     }
 }

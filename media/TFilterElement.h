@@ -45,6 +45,11 @@ public:
     static void ClaimFilter(TBCTransformFilter* filter, GstElement* element);
     static bool ReleaseFilter(TBCTransformFilter* filter, GstElement* element);
 
+    // What an event at either element's input means to the filter: the
+    // flush hooks, the end of the stream, and a time segment's start, stop
+    // (as stream positions) and rate. The event itself goes on as usual.
+    static void PassEvent(TBCTransformFilter* filter, GstEvent* event);
+
     // Buffer <-> sample, shared by both elements. Sample times are 100-ns
     // units from the start of the segment (running time minus the segment's
     // base): after a flushing seek the frame at the seek position has time 0,

@@ -123,31 +123,7 @@ gboolean setCaps(GstBaseSink* sink, GstCaps* caps)
 gboolean sinkEvent(GstBaseSink* sink, GstEvent* event)
 {
     TBCTransformFilter* f = stateOf(sink)->filter;
-    switch (GST_EVENT_TYPE(event)) {
-    case GST_EVENT_FLUSH_START:
-        f->BeginFlush();
-        break;
-    case GST_EVENT_FLUSH_STOP:
-        f->EndFlush();
-        break;
-    case GST_EVENT_EOS:
-        f->EndOfStream();
-        break;
-    case GST_EVENT_SEGMENT: {
-        const GstSegment* segment = nullptr;
-        gst_event_parse_segment(event, &segment);
-        if (segment && segment->format == GST_FORMAT_TIME) {
-            const REFERENCE_TIME start = REFERENCE_TIME(segment->time / 100);
-            REFERENCE_TIME stop = INT64_MAX;
-            if (GST_CLOCK_TIME_IS_VALID(segment->stop) && segment->stop >= segment->start)
-                stop = start + REFERENCE_TIME((segment->stop - segment->start) / 100);
-            f->NewSegment(start, stop, segment->rate * segment->applied_rate);
-        }
-        break;
-    }
-    default:
-        break;
-    }
+    TFilterElement::PassEvent(f, event);
     return parentClass->event(sink, event);
 }
 

@@ -3,6 +3,8 @@
 #include "app/Tplaque.h"
 #include "automation/TActionList.h"
 #include "automation/TCustomSuperAction.h"
+#include "automation/TSuperAction.h"
+#include "automation/TtoggleAction.h"
 #include "platform/Registry.h"
 #include "platform/WindowMessages.h"
 #include "prefs/Preferences.h"
@@ -75,6 +77,18 @@ TEST_F(MainWindow, ModulesAreCreatedInStartOrder)
     EXPECT_EQ(program.MainForm()->Plaque(), program.Plaque());
 }
 
+// Handlers are bound by name: a name the catalog does not have, or a
+// command of the other kind, must not leave a key silently doing nothing.
+TEST_F(MainWindow, BindingAHandlerToAnUnknownCommandStopsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TShowForm form;
+    EXPECT_EQ(form.PlainCommand("saGrab"), form.Action("saGrab"));
+    EXPECT_EQ(form.ToggleCommand("taMute"), form.Action("taMute"));
+    EXPECT_DEATH(form.PlainCommand("saGrabb"), "saGrabb");
+    EXPECT_DEATH(form.ToggleCommand("saGrab"), "saGrab");
+}
+
 TEST_F(MainWindow, ShowingRunsOnceAndLaysOutOnlyAfterwards)
 {
     TShowForm form;
@@ -117,9 +131,11 @@ TEST_F(MainWindow, ToolbarAndContextMenuFollowTheCatalog)
                            "taIntervalloShow", "tafullscreen", "taMute", "taIncruster", "taVertFlip", "taHorzFlip",
                            "saExtraireFrame", "saSourcesFrame", "saDossiersFrame", "saIncrusterFrame",
                            "saOptionsFrame", "saHelp", "saApropos", "taraccourcis", "acQuitter"}));
-    for (QAction* a : form.tbUnique->actions())
-        if (!a->objectName().isEmpty())
+    for (QAction* a : form.tbUnique->actions()) {
+        if (!a->objectName().isEmpty()) {
             EXPECT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
+        }
+    }
 
     const QList<QAction*> items = form.PopupMenu->actions();
     QStringList shape;
