@@ -10,15 +10,13 @@
 QString DirectXVersionFrom(const QString& value)
 {
     static const QRegularExpression form(QStringLiteral("^\\d+\\.\\d+\\.\\d+\\.\\d+$"));
-    if (!form.match(value).hasMatch())
-        return QStringLiteral("Erreur");
+    if (!form.match(value).hasMatch()) return QStringLiteral("Erreur");
 
     const QStringList parts = value.split(QLatin1Char('.'));
     bool okMajor = false, okMinor = false;
     const int major = parts[1].toInt(&okMajor);
     const int minor = parts[2].toInt(&okMinor);
-    if (!okMajor || !okMinor)
-        return QStringLiteral("Erreur");
+    if (!okMajor || !okMinor) return QStringLiteral("Erreur");
 
     // The revision letter comes from the last digit: 1 -> a, 2 -> b, 3 -> c,
     // and 4 is also reported as c; 0 gives a blank.
@@ -36,8 +34,7 @@ QString DirectXVersionFrom(const QString& value)
 int DirectXMajorFrom(const QString& text)
 {
     const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return 0;
+    if (dot < 0) return 0;
     bool ok = false;
     const int major = text.left(dot).toInt(&ok);
     return ok ? major : 0;
@@ -51,12 +48,14 @@ QString DirectXVersion()
     if (!reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\DirectX")))
         return QStringLiteral("Erreur");
     const auto value = reg.ReadString(QStringLiteral("Version"));
-    if (!value)
-        return QStringLiteral("Erreur");
+    if (!value) return QStringLiteral("Erreur");
     return DirectXVersionFrom(*value);
 }
 
-int DirectXMajor() { return DirectXMajorFrom(DirectXVersion()); }
+int DirectXMajor()
+{
+    return DirectXMajorFrom(DirectXVersion());
+}
 
 QString DirectXWarningText(const QString& versionText)
 {

@@ -2,7 +2,8 @@
 
 #include "support/TSidePanel.h"
 
-class TAproposFrame : public TSidePanel {
+class TAproposFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TAproposFrame(QWidget* parent);

@@ -8,11 +8,12 @@
 #include <QPainter>
 #include <QStyle>
 
-namespace {
+namespace
+{
 constexpr int IconSize = 22;
 
 struct Glyph {
-    const char* text;   // drawn glyph, or null for a style icon
+    const char* text; // drawn glyph, or null for a style icon
     QStyle::StandardPixmap standard;
     QRgb colour;
 };
@@ -41,43 +42,46 @@ QIcon glyphIcon(const QString& text, QColor colour, bool framed)
     return QIcon(pm);
 }
 
-QIcon styleIcon(QStyle::StandardPixmap sp) { return QApplication::style()->standardIcon(sp); }
+QIcon styleIcon(QStyle::StandardPixmap sp)
+{
+    return QApplication::style()->standardIcon(sp);
+}
 
 const QHash<QString, Glyph>& glyphs()
 {
     static const QHash<QString, Glyph> table = {
-        {"saOpenFile", {nullptr, QStyle::SP_DirOpenIcon, 0}},
-        {"saPaste", {"⇲", {}, 0xff2060a0}},
-        {"saScript", {"≡", {}, 0xff2060a0}},
-        {"saVider", {"✕", {}, 0xff2060a0}},
-        {"saGrab", {"●", {}, 0xffc02020}},
-        {"saCopier", {"❐", {}, 0xffc02020}},
-        {"taIntervalloShow", {"◔", {}, 0xffc02020}},
-        {"tafullscreen", {"⤢", {}, 0xff207020}},
-        {"taMute", {nullptr, QStyle::SP_MediaVolume, 0}},
-        {"taIncruster", {"T", {}, 0xff207020}},
-        {"taVertFlip", {"⇅", {}, 0xff207020}},
-        {"taHorzFlip", {"⇄", {}, 0xff207020}},
-        {"saExtraireFrame", {"E", {}, 0xff805000}},
-        {"saSourcesFrame", {"S", {}, 0xff805000}},
-        {"saDossiersFrame", {"D", {}, 0xff805000}},
-        {"saIncrusterFrame", {"I", {}, 0xff805000}},
-        {"saOptionsFrame", {"⚙", {}, 0xff805000}},
-        {"saHelp", {"?", {}, 0xff805000}},
-        {"saApropos", {"i", {}, 0xff805000}},
-        {"taraccourcis", {"⌘", {}, 0xff505050}},
-        {"acQuitter", {nullptr, QStyle::SP_DialogCloseButton, 0}},
-        {"taPlayPause", {nullptr, QStyle::SP_MediaPlay, 0}},
-        {"saReculeLow", {"◂|", {}, 0xff303030}},
-        {"saAvanceLow", {"|▸", {}, 0xff303030}},
-        {"saReculeMedium", {nullptr, QStyle::SP_MediaSeekBackward, 0}},
-        {"saAvanceMedium", {nullptr, QStyle::SP_MediaSeekForward, 0}},
-        {"saReculeHigh", {"◂◂", {}, 0xff303030}},
-        {"saAvanceHigh", {"▸▸", {}, 0xff303030}},
-        {"saReculeTrack", {nullptr, QStyle::SP_MediaSkipBackward, 0}},
-        {"saAvanceTrack", {nullptr, QStyle::SP_MediaSkipForward, 0}},
-        {"saAbort", {nullptr, QStyle::SP_BrowserStop, 0}},
-        {"saOuvrirDossierImages", {nullptr, QStyle::SP_DirIcon, 0}},
+        { "saOpenFile", { nullptr, QStyle::SP_DirOpenIcon, 0 } },
+        { "saPaste", { "⇲", {}, 0xff2060a0 } },
+        { "saScript", { "≡", {}, 0xff2060a0 } },
+        { "saVider", { "✕", {}, 0xff2060a0 } },
+        { "saGrab", { "●", {}, 0xffc02020 } },
+        { "saCopier", { "❐", {}, 0xffc02020 } },
+        { "taIntervalloShow", { "◔", {}, 0xffc02020 } },
+        { "tafullscreen", { "⤢", {}, 0xff207020 } },
+        { "taMute", { nullptr, QStyle::SP_MediaVolume, 0 } },
+        { "taIncruster", { "T", {}, 0xff207020 } },
+        { "taVertFlip", { "⇅", {}, 0xff207020 } },
+        { "taHorzFlip", { "⇄", {}, 0xff207020 } },
+        { "saExtraireFrame", { "E", {}, 0xff805000 } },
+        { "saSourcesFrame", { "S", {}, 0xff805000 } },
+        { "saDossiersFrame", { "D", {}, 0xff805000 } },
+        { "saIncrusterFrame", { "I", {}, 0xff805000 } },
+        { "saOptionsFrame", { "⚙", {}, 0xff805000 } },
+        { "saHelp", { "?", {}, 0xff805000 } },
+        { "saApropos", { "i", {}, 0xff805000 } },
+        { "taraccourcis", { "⌘", {}, 0xff505050 } },
+        { "acQuitter", { nullptr, QStyle::SP_DialogCloseButton, 0 } },
+        { "taPlayPause", { nullptr, QStyle::SP_MediaPlay, 0 } },
+        { "saReculeLow", { "◂|", {}, 0xff303030 } },
+        { "saAvanceLow", { "|▸", {}, 0xff303030 } },
+        { "saReculeMedium", { nullptr, QStyle::SP_MediaSeekBackward, 0 } },
+        { "saAvanceMedium", { nullptr, QStyle::SP_MediaSeekForward, 0 } },
+        { "saReculeHigh", { "◂◂", {}, 0xff303030 } },
+        { "saAvanceHigh", { "▸▸", {}, 0xff303030 } },
+        { "saReculeTrack", { nullptr, QStyle::SP_MediaSkipBackward, 0 } },
+        { "saAvanceTrack", { nullptr, QStyle::SP_MediaSkipForward, 0 } },
+        { "saAbort", { nullptr, QStyle::SP_BrowserStop, 0 } },
+        { "saOuvrirDossierImages", { nullptr, QStyle::SP_DirIcon, 0 } },
     };
     return table;
 }
@@ -107,8 +111,9 @@ TImageList BuildCommandImages(const TActionList& list)
 
         // The "on" pictures of the two commands whose icon changes.
         if (auto* t = qobject_cast<TtoggleAction*>(a); t && t->TrueImageIndex != t->FalseImageIndex) {
-            QIcon on = name == QLatin1String("taMute") ? styleIcon(QStyle::SP_MediaVolumeMuted)
-                                                      : glyphIcon(QStringLiteral("T"), QColor(0xc0, 0x20, 0x20), true);
+            QIcon on = name == QLatin1String("taMute")
+                ? styleIcon(QStyle::SP_MediaVolumeMuted)
+                : glyphIcon(QStringLiteral("T"), QColor(0xc0, 0x20, 0x20), true);
             while (images.size() <= t->TrueImageIndex)
                 images.append(QIcon());
             images[t->TrueImageIndex] = on;

@@ -11,18 +11,20 @@ TOptionsFrame::TOptionsFrame(QWidget* parent)
 {
     // The parameters are made after the window, so the bindings hold the
     // address of the global that will point at each.
-    auto add = [this](QCheckBox*& box, const QString& caption, TBooleanParameter** parameter, const char* key) {
-        box = new QCheckBox(caption, this);
-        box->setObjectName(QLatin1String(key));
-        body()->addWidget(box);
-        m_bindings.append({ box, parameter, QLatin1String(key) });
-        connect(box, &QCheckBox::clicked, this, [parameter](bool on) {
-            if (*parameter) (*parameter)->Value = on;
-        });
-    };
-    add(cbConfirmer, QStringLiteral("Confirmer avant d'écraser une image"), &ParConfirmerImage, "Confirmer Image");
-    add(cbSauverQuandClic, QStringLiteral("Enregistrer l'image quand  clic sur la vidéo "), &ParSauverQuandClic,
-        "Sauver quand clic");
+    auto add
+        = [this](QCheckBox*& box, const QString& caption, TBooleanParameter** parameter, const char* key) {
+              box = new QCheckBox(caption, this);
+              box->setObjectName(QLatin1String(key));
+              body()->addWidget(box);
+              m_bindings.append({ box, parameter, QLatin1String(key) });
+              connect(box, &QCheckBox::clicked, this, [parameter](bool on) {
+                  if (*parameter) (*parameter)->Value = on;
+              });
+          };
+    add(cbConfirmer, QStringLiteral("Confirmer avant d'écraser une image"), &ParConfirmerImage,
+        "Confirmer Image");
+    add(cbSauverQuandClic, QStringLiteral("Enregistrer l'image quand  clic sur la vidéo "),
+        &ParSauverQuandClic, "Sauver quand clic");
     add(cbMTSVitesseMaxi, QStringLiteral("Lire les MTS et m2ts en vitesse maxi"), &ParMTSEnVitesseMaxi,
         "MTS en vitesse Maxi");
     add(cbParametrerFiltres, QStringLiteral("Paramétrer les filtres au démarrage"), &ParParametrerFiltres,

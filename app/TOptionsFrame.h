@@ -8,7 +8,8 @@
 class QCheckBox;
 class TBooleanParameter;
 
-class TOptionsFrame : public TSidePanel {
+class TOptionsFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TOptionsFrame(QWidget* parent);

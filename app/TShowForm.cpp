@@ -12,10 +12,10 @@
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
-#include "filters/TBCBaseFilter.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TExtraireFrame.h"
 #include "capture/TImageWriter.h"
+#include "filters/TBCBaseFilter.h"
 #include "inlay/TIncrusterFrame.h"
 #include "platform/ScreenSaver.h"
 #include "prefs/PreferenceStores.h"
@@ -27,7 +27,6 @@
 #include "support/THelpFrame.h"
 #include "support/TTextGauge.h"
 
-#include <QWindow>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -40,19 +39,26 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStyle>
-#include <QToolBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
-namespace {
+namespace
+{
 constexpr unsigned MsgPrecisionCapture = WM_USER + 1;
 constexpr unsigned MsgStreamDescription = WM_USER + 3;
 constexpr unsigned MsgReconnectPin = WM_USER + 4;
 
 // Panel order of the side-panel column and the command showing each.
 constexpr const char* PanelCommands[TShowForm::PanelCount] = {
-    "saSourcesFrame", "saDossiersFrame", "saExtraireFrame", "saIncrusterFrame",
-    "saOptionsFrame", "saHelp",          "saApropos",
+    "saSourcesFrame",
+    "saDossiersFrame",
+    "saExtraireFrame",
+    "saIncrusterFrame",
+    "saOptionsFrame",
+    "saHelp",
+    "saApropos",
 };
 } // namespace
 
@@ -62,7 +68,10 @@ TShowForm::TShowForm(QWidget* parent)
     TntFormCreate();
 }
 
-TShowForm::~TShowForm() { FormDestroy(); }
+TShowForm::~TShowForm()
+{
+    FormDestroy();
+}
 
 TCustomSuperAction* TShowForm::Action(const char* name) const
 {
@@ -114,10 +123,8 @@ void TShowForm::TntFormCreate()
     buildContextMenu();
     bindCommands();
     m_al->InstallOn(this, [this]() -> QObject* { return windowHandle(); });
-    if (TCustomSuperAction* a = Action("saSourcesFrame"))
-        btnSources->setDefaultAction(a);
-    if (TCustomSuperAction* a = Action("saDossiersFrame"))
-        btnDossiers->setDefaultAction(a);
+    if (TCustomSuperAction* a = Action("saSourcesFrame")) btnSources->setDefaultAction(a);
+    if (TCustomSuperAction* a = Action("saDossiersFrame")) btnDossiers->setDefaultAction(a);
 }
 
 void TShowForm::buildWidgets()
@@ -158,7 +165,7 @@ void TShowForm::buildWidgets()
     // The title bar answers a click by showing the file in its folder.
     PanelTitre->installEventFilter(this);
     EnCoursLab->installEventFilter(this);
-    for (QLabel* flag : {moddlab, srtlab, scnLab}) {
+    for (QLabel* flag : { moddlab, srtlab, scnLab }) {
         flag->setObjectName(flag->text() + QStringLiteral("Lab"));
         flag->resize(flag->sizeHint().width(), 22);
         flag->setStyleSheet(QStringLiteral("color: navy"));
@@ -255,12 +262,31 @@ void TShowForm::buildToolbar()
     // Left to right, with a separator between the groups; the separators are
     // stretched by the layout so the groups spread over the whole width.
     static const char* const buttons[] = {
-        "saOpenFile", "saPaste", "saScript", "saVider", nullptr,
-        "saGrab", "saCopier", "taIntervalloShow", nullptr,
-        "tafullscreen", "taMute", "taIncruster", "taVertFlip", "taHorzFlip", nullptr,
-        "saExtraireFrame", "saSourcesFrame", "saDossiersFrame", "saIncrusterFrame", "saOptionsFrame",
-        "saHelp", "saApropos", nullptr,
-        "taraccourcis", "acQuitter",
+        "saOpenFile",
+        "saPaste",
+        "saScript",
+        "saVider",
+        nullptr,
+        "saGrab",
+        "saCopier",
+        "taIntervalloShow",
+        nullptr,
+        "tafullscreen",
+        "taMute",
+        "taIncruster",
+        "taVertFlip",
+        "taHorzFlip",
+        nullptr,
+        "saExtraireFrame",
+        "saSourcesFrame",
+        "saDossiersFrame",
+        "saIncrusterFrame",
+        "saOptionsFrame",
+        "saHelp",
+        "saApropos",
+        nullptr,
+        "taraccourcis",
+        "acQuitter",
     };
     int sep = 0;
     for (const char* name : buttons) {
@@ -275,8 +301,7 @@ void TShowForm::buildToolbar()
         }
         if (TCustomSuperAction* a = Action(name)) {
             tbUnique->addAction(a);
-            if (auto* w = tbUnique->widgetForAction(a))
-                w->setFixedWidth(29);
+            if (auto* w = tbUnique->widgetForAction(a)) w->setFixedWidth(29);
             ++m_toolbarButtons;
         }
     }
@@ -288,38 +313,35 @@ void TShowForm::buildContextMenu()
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
     auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
         for (const char* n : names)
-            if (TCustomSuperAction* a = Action(n))
-                menu->addAction(a);
+            if (TCustomSuperAction* a = Action(n)) menu->addAction(a);
     };
-    add(PopupMenu, {"saGrab"});
+    add(PopupMenu, { "saGrab" });
     PopupMenu->addSeparator();
-    add(PopupMenu, {"tafullscreen", "taReduire"});
+    add(PopupMenu, { "tafullscreen", "taReduire" });
     PopupMenu->addSeparator();
-    add(PopupMenu, {"saForcerNone", "saForcerNative", "saForcer4x3", "saForcer16x9"});
+    add(PopupMenu, { "saForcerNone", "saForcerNative", "saForcer4x3", "saForcer16x9" });
     PopupMenu->addSeparator();
-    add(PopupMenu, {"taMute", "taIncruster", "taVertFlip", "taHorzFlip"});
+    add(PopupMenu, { "taMute", "taIncruster", "taVertFlip", "taHorzFlip" });
     PopupMenu->addSeparator();
-    add(PopupMenu, {"taSliders"});
+    add(PopupMenu, { "taSliders" });
     PopupMenu->addSeparator();
     QMenu* panels = PopupMenu->addMenu(QStringLiteral("Panneaux d'options"));
     for (const char* n : PanelCommands)
-        add(panels, {n});
+        add(panels, { n });
     PopupMenu->addSeparator();
-    add(PopupMenu, {"acQuitter"});
+    add(PopupMenu, { "acQuitter" });
 }
 
 void TShowForm::bindCommands()
 {
-    if (auto* a = PlainCommand("saAbort"))
-        a->Onexecute = [this](QObject* s) { saAbortExecute(s); };
-    if (auto* a = PlainCommand("acQuitter"))
-        a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
+    if (auto* a = PlainCommand("saAbort")) a->Onexecute = [this](QObject* s) { saAbortExecute(s); };
+    if (auto* a = PlainCommand("acQuitter")) a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
 
     for (int i = 0; i < PanelCount; ++i)
-        if (auto* a = PlainCommand(PanelCommands[i]))
-            a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
+        if (auto* a = PlainCommand(PanelCommands[i])) a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
     if (auto* a = PlainCommand("saNextPanneau"))
-        a->Onexecute = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
+        a->Onexecute
+            = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
     bindOpeningCommands();
     bindPlaybackCommands();
     bindGrabCommands();
@@ -327,8 +349,7 @@ void TShowForm::bindCommands()
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
     for (int i = 0; i < 4; ++i)
-        if (auto* a = PlainCommand(aspectCommands[i]))
-            a->Onexecute = [this, i](QObject*) { ForceAspect(i); };
+        if (auto* a = PlainCommand(aspectCommands[i])) a->Onexecute = [this, i](QObject*) { ForceAspect(i); };
     for (const char* name : { "taVertFlip", "taHorzFlip" }) {
         TtoggleAction* a = ToggleCommand(name);
         const bool vertical = name[2] == 'V';
@@ -396,18 +417,16 @@ void TShowForm::applyPreferences()
     try {
         if (ParTop && ParLeft && ParMainHeight && ParMainWidth) {
             setGeometry(ParLeft->Value, ParTop->Value, std::max(ParMainWidth->Value, MinWidth),
-                        std::max(ParMainHeight->Value, MinHeight));
+                std::max(ParMainHeight->Value, MinHeight));
         }
-        if (ParPanneauActif)
-            ShowPanel(ParPanneauActif->Value);
+        if (ParPanneauActif) ShowPanel(ParPanneauActif->Value);
         OptionsFrame()->LoadFromPreferences();
         applyNamingPreferences();
         showToggleState("taTraiterErreurs", ParTraiterErreurs);
         showToggleState("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
         showToggleState("taVitesseMaxi", ParVitesseMaxi);
         showToggleState("taMute", ParMuteOn);
-        if (auto* play = dynamic_cast<TtoggleAction*>(Action("taPlayPause")))
-            play->SetChecked(false);
+        if (auto* play = dynamic_cast<TtoggleAction*>(Action("taPlayPause"))) play->SetChecked(false);
         if (ParVitesseMaxi) SourcesFrame()->VitesseMaxiBox->setChecked(ParVitesseMaxi->Value);
         if (ParIVolume) VolumeGauge->SetProgress(ParIVolume->Value / 100);
         // Full screen as it was left: without a picture yet, only the
@@ -416,8 +435,7 @@ void TShowForm::applyPreferences()
             fs->SetChecked(false);
             if (ParFullscreenOn && ParFullscreenOn->Value) fs->RunHandler(this);
         }
-        if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster")))
-            inlay->SetChecked(false);
+        if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) inlay->SetChecked(false);
     } catch (...) {
     }
 }
@@ -431,16 +449,18 @@ void TShowForm::paintEvent(QPaintEvent* e)
     }
 }
 
-void TShowForm::TntFormPaint() {}
+void TShowForm::TntFormPaint() { }
 
 void TShowForm::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (m_resizeInstalled)
-        TntFormResize();
+    if (m_resizeInstalled) TntFormResize();
 }
 
-void TShowForm::TntFormResize() { LayoutWindow(); }
+void TShowForm::TntFormResize()
+{
+    LayoutWindow();
+}
 
 // ---------------------------------------------------------------------------
 // Layout: every piece placed from the client size.
@@ -483,10 +503,10 @@ void TShowForm::LayoutWindow()
     PanelHaut->resize(std::max(MinWidth - 292, areaWidth), PanelHaut->height());
     labTaille->setGeometry(164, 4, PanelHaut->width() - 164 - 48, 22);
     VolumeGauge->move(PanelHaut->width() - 44, 2);
-    PanelHaut->setGeometry(areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(),
-                           PanelHaut->height());
-    NavBar->setGeometry(areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(),
-                        NavBar->height());
+    PanelHaut->setGeometry(
+        areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(), PanelHaut->height());
+    NavBar->setGeometry(
+        areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(), NavBar->height());
 
     // The four separators share what the buttons leave of the width, so the
     // button groups spread over the whole toolbar.
@@ -506,18 +526,15 @@ void TShowForm::LayoutWindow()
 
 void TShowForm::ShowPanel(int index)
 {
-    if (index > 8)
-        return;
+    if (index > 8) return;
     HidePanel();
     m_activePanel = index;
-    if (ParPanneauActif)
-        ParPanneauActif->Value = uint8_t(index);
+    if (ParPanneauActif) ParPanneauActif->Value = uint8_t(index);
     if (TSidePanel* p = Panel(index)) {
         p->move(PanelColumnX, TSidePanel::Top);
         p->raise();
         p->show();
-        if (TCustomSuperAction* a = Action(PanelCommands[index]))
-            a->SetChecked(true);
+        if (TCustomSuperAction* a = Action(PanelCommands[index])) a->SetChecked(true);
     }
 }
 
@@ -525,11 +542,9 @@ void TShowForm::HidePanel()
 {
     if (TSidePanel* p = Panel(m_activePanel)) {
         p->hide();
-        if (TCustomSuperAction* a = Action(PanelCommands[m_activePanel]))
-            a->SetChecked(false);
+        if (TCustomSuperAction* a = Action(PanelCommands[m_activePanel])) a->SetChecked(false);
     }
-    if (ParPanneauActif)
-        ParPanneauActif->Value = 0;
+    if (ParPanneauActif) ParPanneauActif->Value = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -538,26 +553,24 @@ void TShowForm::HidePanel()
 void TShowForm::saAbortExecute(QObject*)
 {
     AbortRequested = true;
-    if (OnStopScripts)
-        OnStopScripts();
-    if (TCustomSuperAction* fs = Action("tafullscreen"); fs && fs->Checked())
-        fs->Execute();
-    if (TCustomSuperAction* r = Action("taReduire"); r && r->Checked())
-        r->Execute();
+    if (OnStopScripts) OnStopScripts();
+    if (TCustomSuperAction* fs = Action("tafullscreen"); fs && fs->Checked()) fs->Execute();
+    if (TCustomSuperAction* r = Action("taReduire"); r && r->Checked()) r->Execute();
     if (IsIntervalloRunning && IsIntervalloRunning())
-        if (TCustomSuperAction* go = Action("taIntervalloGo"))
-            go->Execute();
+        if (TCustomSuperAction* go = Action("taIntervalloGo")) go->Execute();
 }
 
-void TShowForm::acQuitterExecute(QObject*) { close(); }
+void TShowForm::acQuitterExecute(QObject*)
+{
+    close();
+}
 
 // ---------------------------------------------------------------------------
 // Window messages from the filters' streaming threads.
 
 bool TShowForm::event(QEvent* e)
 {
-    if (DispatchWindowMessage(this, e))
-        return true;
+    if (DispatchWindowMessage(this, e)) return true;
     return QWidget::event(e);
 }
 
@@ -723,38 +736,27 @@ void TShowForm::copyStateToPreferences()
         return a && a->Checked();
     };
     const bool reduced = checked("taReduire");
-    if (ParTop)
-        ParTop->Value = y();
-    if (ParLeft)
-        ParLeft->Value = x();
+    if (ParTop) ParTop->Value = y();
+    if (ParLeft) ParLeft->Value = x();
     if (!reduced && ParMainHeight && ParMainWidth) {
         ParMainHeight->Value = height();
         ParMainWidth->Value = width();
     }
-    if (ParFullscreenOn)
-        ParFullscreenOn->Value = checked("tafullscreen");
-    if (ParReducedOn)
-        ParReducedOn->Value = reduced;
-    if (ParWantDeinter)
-        ParWantDeinter->Value = checked("taImagesDeinterlacer");
-    if (ParWantIncrust)
-        ParWantIncrust->Value = checked("taIncruster");
-    if (ParWantVertFlip)
-        ParWantVertFlip->Value = checked("taVertFlip");
-    if (ParWantHorzFlip)
-        ParWantHorzFlip->Value = checked("taHorzFlip");
-    if (ParVitesseMaxi)
-        ParVitesseMaxi->Value = checked("taVitesseMaxi");
+    if (ParFullscreenOn) ParFullscreenOn->Value = checked("tafullscreen");
+    if (ParReducedOn) ParReducedOn->Value = reduced;
+    if (ParWantDeinter) ParWantDeinter->Value = checked("taImagesDeinterlacer");
+    if (ParWantIncrust) ParWantIncrust->Value = checked("taIncruster");
+    if (ParWantVertFlip) ParWantVertFlip->Value = checked("taVertFlip");
+    if (ParWantHorzFlip) ParWantHorzFlip->Value = checked("taHorzFlip");
+    if (ParVitesseMaxi) ParVitesseMaxi->Value = checked("taVitesseMaxi");
 }
 
 void TShowForm::FormDestroy()
 {
-    if (m_destroyed)
-        return;
+    if (m_destroyed) return;
     m_destroyed = true;
     releaseMessageTarget();
-    if (m_screenSaver && m_screenSaverWasActive)
-        m_screenSaver->Release();
+    if (m_screenSaver && m_screenSaverWasActive) m_screenSaver->Release();
     m_screenSaver.reset();
     // The media system goes before the opening results whose streams it
     // still refers to, and before the filter settings are put back.
@@ -770,6 +772,5 @@ void TShowForm::FormDestroy()
 
 void TShowForm::contextMenuEvent(QContextMenuEvent* e)
 {
-    if (PopupMenu)
-        PopupMenu->popup(e->globalPos());
+    if (PopupMenu) PopupMenu->popup(e->globalPos());
 }

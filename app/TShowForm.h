@@ -48,7 +48,8 @@ class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
 
-class TShowForm : public QWidget, public TMessageTarget {
+class TShowForm : public QWidget, public TMessageTarget
+{
     Q_OBJECT
 public:
     static constexpr int MinWidth = 708;
@@ -56,7 +57,7 @@ public:
     static constexpr int PanelCount = 7;
 
     explicit TShowForm(QWidget* parent = nullptr); // window creation
-    ~TShowForm() override;                         // destruction
+    ~TShowForm() override; // destruction
 
     // The command list `al`.
     TActionList* al() const { return m_al; }

@@ -3,7 +3,6 @@
 // naming of images (root, number or timestamp, folder, format).
 
 #include "app/TShowForm.h"
-
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
@@ -43,12 +42,24 @@ namespace
 {
 const QColor MoneyGreen(192, 220, 192);
 
-int intValue(TIntegerParameter* p, int fallback) { return p ? p->Value : fallback; }
-bool boolValue(TBooleanParameter* p, bool fallback) { return p ? p->Value : fallback; }
+int intValue(TIntegerParameter* p, int fallback)
+{
+    return p ? p->Value : fallback;
+}
+bool boolValue(TBooleanParameter* p, bool fallback)
+{
+    return p ? p->Value : fallback;
+}
 } // namespace
 
-TDossiersFrame* TShowForm::DossiersFrame() const { return static_cast<TDossiersFrame*>(m_panels[1]); }
-TExtraireFrame* TShowForm::ExtraireFrame() const { return static_cast<TExtraireFrame*>(m_panels[2]); }
+TDossiersFrame* TShowForm::DossiersFrame() const
+{
+    return static_cast<TDossiersFrame*>(m_panels[1]);
+}
+TExtraireFrame* TShowForm::ExtraireFrame() const
+{
+    return static_cast<TExtraireFrame*>(m_panels[2]);
+}
 
 void TShowForm::reportFailure(const QString& text)
 {
@@ -76,7 +87,8 @@ void TShowForm::bindGrabCommands()
             if (TakeSnapshot() && !m_outputImage.isNull())
                 QGuiApplication::clipboard()->setImage(m_outputImage);
         };
-    if (auto* a = PlainCommand("saBmpOption")) a->Onexecute = [this](QObject*) { DossiersFrame()->SetExtensionIndex(0); };
+    if (auto* a = PlainCommand("saBmpOption"))
+        a->Onexecute = [this](QObject*) { DossiersFrame()->SetExtensionIndex(0); };
     if (auto* a = PlainCommand("saJpgOption")) {
         // From the window the quality stays as it is.
         a->Onprepare = [](QObject*) {
@@ -89,15 +101,18 @@ void TShowForm::bindGrabCommands()
             DossiersFrame()->TrackBar1->setValue(quality);
         };
     }
-    bindOptionToggle("taImagesDeinterlacer", &ParInternalDeinterlacer, QStringLiteral("Internal Deinterlacer"));
+    bindOptionToggle(
+        "taImagesDeinterlacer", &ParInternalDeinterlacer, QStringLiteral("Internal Deinterlacer"));
     bindOptionToggle("taConfirmerImages", &ParConfirmerImage, QStringLiteral("Confirmer Image"));
     bindOptionToggle("taSauverQuandClic", &ParSauverQuandClic, QStringLiteral("Sauver quand clic"));
-    if (auto* a = PlainCommand("saOuvrirDossierImages")) a->Onexecute = [this](QObject*) { OuvrirDossierImages(); };
+    if (auto* a = PlainCommand("saOuvrirDossierImages"))
+        a->Onexecute = [this](QObject*) { OuvrirDossierImages(); };
 
     TDossiersFrame* names = DossiersFrame();
     if (auto* a = PlainCommand("saRacine"))
         a->Onexecute = [this, names](QObject*) {
-            if (!CommandArguments.value(0).isEmpty()) names->NomRacineEdit->setText(CommandArguments.value(0));
+            if (!CommandArguments.value(0).isEmpty())
+                names->NomRacineEdit->setText(CommandArguments.value(0));
             if (ParNomFichierImage) ParNomFichierImage->Value = 0;
             RefreshRootName();
             RefreshNextImageName();
@@ -138,7 +153,8 @@ void TShowForm::bindGrabCommands()
             setNaming(0);
         };
     if (auto* a = PlainCommand("saDossierDest")) {
-        a->Onprepare = [names](QObject*) { CommandArguments = QStringList { names->deDossierSave->Directory() }; };
+        a->Onprepare
+            = [names](QObject*) { CommandArguments = QStringList { names->deDossierSave->Directory() }; };
         a->Onexecute = [this](QObject*) {
             const QString folder = CommandArguments.value(0);
             if (ParDossierSave) ParDossierSave->Value = folder;
@@ -220,7 +236,8 @@ void TShowForm::applyNamingPreferences()
     (byTimestamp ? names->rbTimecode : names->rbNumero)->setChecked(true);
     names->numEdit->setEnabled(!byTimestamp);
     names->DigitsEdit->setEnabled(!byTimestamp);
-    (intValue(ParNomFichierImage, 1) == 0 ? names->rbUtiliserRacine : names->rbUtiliserNomVideo)->setChecked(true);
+    (intValue(ParNomFichierImage, 1) == 0 ? names->rbUtiliserRacine : names->rbUtiliserNomVideo)
+        ->setChecked(true);
     names->NomRacineEdit->setText(ParDefaultRacine ? ParDefaultRacine->Value : QStringLiteral("Stillex"));
     names->cbLimiterLongueur->setChecked(boolValue(ParLimiterLongueur, false));
     names->RacineLengthEdit->setValue(intValue(ParRacineLength, 8));
@@ -285,8 +302,8 @@ void TShowForm::NameByNumber()
 {
     const QString number = DossiersFrame()->numEdit->text();
     ImageCounter = NumberOfText(number);
-    NextImagePath = ImagePath(ParDossierSave ? ParDossierSave->Value : QString(), RootName, number,
-        intValue(ParImageExtension, 1));
+    NextImagePath = ImagePath(
+        ParDossierSave ? ParDossierSave->Value : QString(), RootName, number, intValue(ParImageExtension, 1));
     showImageName();
 }
 
@@ -312,7 +329,8 @@ void TShowForm::RefreshRootName()
 {
     const bool loaded = m_currentBuilder != &m_emptyBuilder;
     RootName = OptionRootName(loaded, loaded ? FileNamePart(m_currentBuilder->Path) : QString(),
-        intValue(ParNomFichierImage, 1), ParDefaultRacine ? ParDefaultRacine->Value : QStringLiteral("Stillex"),
+        intValue(ParNomFichierImage, 1),
+        ParDefaultRacine ? ParDefaultRacine->Value : QStringLiteral("Stillex"),
         boolValue(ParLimiterLongueur, false), intValue(ParRacineLength, 8));
 }
 
@@ -335,12 +353,13 @@ bool TShowForm::TakeSnapshot()
     ++SnapshotCount;
 
     TExtraireFrame* grab = ExtraireFrame();
-    grab->labImagetteTaille->setText(QStringLiteral("%1 x %2").arg(OutputSize.width()).arg(OutputSize.height()));
+    grab->labImagetteTaille->setText(
+        QStringLiteral("%1 x %2").arg(OutputSize.width()).arg(OutputSize.height()));
     grab->Image->setPixmap(QPixmap::fromImage(m_outputImage));
     grab->SnapLab->setText(CurrentEdit->text());
     grab->labsnapname->setText(FileNamePart(NextImagePath));
-    grab->labsnapname->setToolTip(
-        QStringLiteral("Cette image n'a pas encore été enregistrée\r\nCliquez sur ce label pour l'enregistrer"));
+    grab->labsnapname->setToolTip(QStringLiteral(
+        "Cette image n'a pas encore été enregistrée\r\nCliquez sur ce label pour l'enregistrer"));
     QPalette pal = grab->labsnapname->palette();
     pal.setColor(QPalette::Window, palette().color(QPalette::Button));
     grab->labsnapname->setPalette(pal);
@@ -371,15 +390,16 @@ void TShowForm::SaveSnapshot()
         WriteSnapshot();
         return;
     }
-    const QString text = QStringLiteral("Le fichier %1 existe déjà. Voulez-vous le remplacer?\r\n\r\nCliquez sur "
-                                        "\"Oui à Tous\" pour ne plus être interrogé.")
-                             .arg(NextImagePath);
+    const QString text
+        = QStringLiteral("Le fichier %1 existe déjà. Voulez-vous le remplacer?\r\n\r\nCliquez sur "
+                         "\"Oui à Tous\" pour ne plus être interrogé.")
+              .arg(NextImagePath);
     TOverwriteAnswer answer = TOverwriteAnswer::No;
     if (OnAskOverwrite) {
         answer = OnAskOverwrite(text);
     } else {
-        QMessageBox box(QMessageBox::Warning, Product::Name, QString(text).replace(QStringLiteral("\r\n"),
-            QStringLiteral("\n")), QMessageBox::NoButton, this);
+        QMessageBox box(QMessageBox::Warning, Product::Name,
+            QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), QMessageBox::NoButton, this);
         QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
         QPushButton* cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
@@ -394,7 +414,9 @@ void TShowForm::SaveSnapshot()
                                : TOverwriteAnswer::Cancel;
     }
     switch (answer) {
-    case TOverwriteAnswer::Yes: WriteSnapshot(); break;
+    case TOverwriteAnswer::Yes:
+        WriteSnapshot();
+        break;
     case TOverwriteAnswer::YesToAll:
         SetOption("taConfirmerImages", ParConfirmerImage, QStringLiteral("Confirmer Image"), false);
         WriteSnapshot();
@@ -402,7 +424,8 @@ void TShowForm::SaveSnapshot()
     case TOverwriteAnswer::Cancel:
         if (TCustomSuperAction* abort = Action("saAbort")) abort->RunHandler(this);
         break;
-    case TOverwriteAnswer::No: break;
+    case TOverwriteAnswer::No:
+        break;
     }
 }
 
@@ -410,8 +433,9 @@ bool TShowForm::WriteSnapshot()
 {
     QString error;
     const bool jpeg = intValue(ParImageExtension, 1) == 1;
-    const bool written = jpeg ? m_writer->WriteJpeg(m_outputImage, NextImagePath, intValue(ParJpegQuality, 50), &error)
-                              : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
+    const bool written = jpeg
+        ? m_writer->WriteJpeg(m_outputImage, NextImagePath, intValue(ParJpegQuality, 50), &error)
+        : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
     if (!written) {
         reportFailure(error);
         return false;

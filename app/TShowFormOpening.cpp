@@ -2,32 +2,31 @@
 // dialog, file patterns, paste and drop, the source lists, the failure
 // messages, the MTS rule and the closing of a file.
 
-#include "app/TShowForm.h"
-
 #include "app/TOptionsFrame.h"
+#include "app/TShowForm.h"
 #include "app/TSourcesFrame.h"
-#include "app/Tplaque.h"
 #include "app/Tnav_fileframe.h"
-#include "support/TTextGauge.h"
+#include "app/Tplaque.h"
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
+#include "capture/ImageNaming.h"
+#include "capture/TExtraireFrame.h"
 #include "media/InstalledFilters.h"
 #include "media/SourcePaths.h"
 #include "media/TAudioSource.h"
 #include "media/TVideoSource.h"
 #include "platform/FileManager.h"
 #include "platform/WindowMessages.h"
-#include "support/TLinkMarkup.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
+#include "prefs/TWideStringParameter.h"
 #include "support/Product.h"
 #include "support/TErreurForm.h"
-#include "capture/ImageNaming.h"
-#include "capture/TExtraireFrame.h"
-#include "prefs/TWideStringParameter.h"
+#include "support/TLinkMarkup.h"
+#include "support/TTextGauge.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,12 +37,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QLineEdit>
 #include <QSlider>
 #include <QUrl>
 
@@ -75,9 +74,9 @@ public:
 };
 } // namespace
 
-const QString TShowForm::OpenFilter = QStringLiteral(
-    "Fichiers Vidéo (*.avi *.ivf *.mpg *.mpeg *.m1v *.mp2 *.mpe *.wmv *.asf *MTS *m2ts *.ts *.vob *.mkv *.mov "
-    "*.mp4 *.3g2 *.m4v);;Tous (*.*) (*)");
+const QString TShowForm::OpenFilter = QStringLiteral("Fichiers Vidéo (*.avi *.ivf *.mpg *.mpeg *.m1v *.mp2 "
+                                                     "*.mpe *.wmv *.asf *MTS *m2ts *.ts *.vob *.mkv *.mov "
+                                                     "*.mp4 *.3g2 *.m4v);;Tous (*.*) (*)");
 
 std::tuple<int, int, int> TShowForm::StreamShape() const
 {
@@ -86,8 +85,14 @@ std::tuple<int, int, int> TShowForm::StreamShape() const
     return { AspectUnknown, 0, 0 };
 }
 
-TSourcesFrame* TShowForm::SourcesFrame() const { return static_cast<TSourcesFrame*>(m_panels[0]); }
-TOptionsFrame* TShowForm::OptionsFrame() const { return static_cast<TOptionsFrame*>(m_panels[4]); }
+TSourcesFrame* TShowForm::SourcesFrame() const
+{
+    return static_cast<TSourcesFrame*>(m_panels[0]);
+}
+TOptionsFrame* TShowForm::OptionsFrame() const
+{
+    return static_cast<TOptionsFrame*>(m_panels[4]);
+}
 
 void TShowForm::reportError(const QString& message)
 {
@@ -121,8 +126,10 @@ void TShowForm::bindOptionToggle(const char* name, TBooleanParameter** parameter
     TtoggleAction* a = ToggleCommand(name);
     // The parameter is looked up when the command runs: the parameters are
     // made after the commands are bound.
-    a->OnfalseExecute = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, true); };
-    a->OnTrueExecute = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, false); };
+    a->OnfalseExecute
+        = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, true); };
+    a->OnTrueExecute
+        = [this, name, parameter, optionKey](QObject*) { SetOption(name, *parameter, optionKey, false); };
 }
 
 void TShowForm::showToggleState(const char* name, TBooleanParameter* parameter)
@@ -176,8 +183,8 @@ void TShowForm::bindOpeningCommands()
 
 void TShowForm::saOpenFilePrepare(QObject*)
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Ouvrir un fichier"), PatternFolder,
-        OpenFilter);
+    const QString path
+        = QFileDialog::getOpenFileName(this, QStringLiteral("Ouvrir un fichier"), PatternFolder, OpenFilter);
     if (path.isEmpty()) {
         CommandProceed = false;
         return;
@@ -244,7 +251,8 @@ void TShowForm::dropEvent(QDropEvent* e)
     if (files.isEmpty()) return;
     e->acceptProposedAction();
     // The drag's source waits for the drop to end: open once it has.
-    QMetaObject::invokeMethod(this, [this, files] { OpenFileList(files, false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, files] { OpenFileList(files, false); }, Qt::QueuedConnection);
 }
 
 void TShowForm::saViderExecute()
@@ -294,8 +302,7 @@ void TShowForm::ShowCurrentFileInFolder()
 
 void TShowForm::cboxVideoChange(int index)
 {
-    auto* selected = static_cast<TVideoSource*>(
-        SourcesFrame()->cboxvideo->itemData(index).value<void*>());
+    auto* selected = static_cast<TVideoSource*>(SourcesFrame()->cboxvideo->itemData(index).value<void*>());
     if (!selected || !m_media || m_media->IsCurrentVideo(selected)) return;
     m_media->Stop();
     if (m_media->HasVideo()) m_media->ReleaseVideo();
@@ -305,8 +312,7 @@ void TShowForm::cboxVideoChange(int index)
 
 void TShowForm::cboxAudioChange(int index)
 {
-    auto* selected = static_cast<TAudioSource*>(
-        SourcesFrame()->cboxAudio->itemData(index).value<void*>());
+    auto* selected = static_cast<TAudioSource*>(SourcesFrame()->cboxAudio->itemData(index).value<void*>());
     if (!selected || !m_media || m_media->IsCurrentAudio(selected)) return;
     if (m_media->HasAudio()) m_media->ReleaseAudio();
     if (selected != NoAudioSource()) m_media->SelectSources(nullptr, selected);
@@ -393,13 +399,15 @@ bool TShowForm::ApplyBuilder(TGrabBuilder* result)
                 TVideoSource* s = m_currentBuilder->VideoSources.Items(i);
                 sources->cboxvideo->addItem(s->DisplayName, QVariant::fromValue<void*>(s));
             }
-            sources->cboxvideo->addItem(NoVideoSource()->DisplayName, QVariant::fromValue<void*>(NoVideoSource()));
+            sources->cboxvideo->addItem(
+                NoVideoSource()->DisplayName, QVariant::fromValue<void*>(NoVideoSource()));
             sources->cboxAudio->clear();
             for (int i = 0; i < m_currentBuilder->AudioSources.Count(); ++i) {
                 TAudioSource* s = m_currentBuilder->AudioSources.Items(i);
                 sources->cboxAudio->addItem(s->DisplayName, QVariant::fromValue<void*>(s));
             }
-            sources->cboxAudio->addItem(NoAudioSource()->DisplayName, QVariant::fromValue<void*>(NoAudioSource()));
+            sources->cboxAudio->addItem(
+                NoAudioSource()->DisplayName, QVariant::fromValue<void*>(NoAudioSource()));
             sources->cboxvideo->setCurrentIndex(0);
             sources->cboxAudio->setCurrentIndex(0);
         }
@@ -433,8 +441,8 @@ bool TShowForm::ApplyBuilder(TGrabBuilder* result)
         // on (the MTS rule runs one of them before the first positioning).
         SetVideoControls(m_media->HasVideo());
         SetAudioControls(m_media->HasAudio());
-        EnCoursLab->setToolTip(QStringLiteral(
-            "Vidéo courante qui a été chargée dans Stillex\r\nCliquez dessus pour accéder au dossier qui la contient."));
+        EnCoursLab->setToolTip(QStringLiteral("Vidéo courante qui a été chargée dans Stillex\r\nCliquez "
+                                              "dessus pour accéder au dossier qui la contient."));
         DureeLab->setToolTip(QStringLiteral("Durée de la vidéo"));
         DureeLab->setText(m_media->FormatTimestamp(m_media->Duration));
         return true;
@@ -489,11 +497,13 @@ void TShowForm::RefreshSourceState()
         refreshTimer();
         return;
     }
-    QString message = QStringLiteral("Le fichier <color Maroon>") + TLinkMarkup::Escape(m_currentBuilder->DisplayName)
+    QString message = QStringLiteral("Le fichier <color Maroon>")
+        + TLinkMarkup::Escape(m_currentBuilder->DisplayName)
         + QStringLiteral("</color> ne peut pas être exploité par Stillex sur votre système.<br><br>"
                          "Vérifiez s'il n'est pas corrompu<br><br>");
     if (m_media->ForceDecoder && FfdshowVideoPresent)
-        message += QStringLiteral("Vous pouvez aussi essayer de désactiver le décodeur ffdshow dans les options (F10)");
+        message += QStringLiteral(
+            "Vous pouvez aussi essayer de désactiver le décodeur ffdshow dans les options (F10)");
     reportError(message);
     CloseMedia();
     ApplyBuilder(&m_emptyBuilder);
@@ -516,8 +526,8 @@ void TShowForm::SetVideoControls(bool on)
             m_plaque->hide();
         }
     }
-    for (const char* name : { "taSliders", "taIncruster", "taVertFlip", "taHorzFlip", "tafullscreen", "saGrab",
-             "saCopier", "taIntervalloShow", "taVitesseMaxi" })
+    for (const char* name : { "taSliders", "taIncruster", "taVertFlip", "taHorzFlip", "tafullscreen",
+             "saGrab", "saCopier", "taIntervalloShow", "taVitesseMaxi" })
         if (TCustomSuperAction* a = Action(name)) a->SetEnabled(on);
     ImageLab->setVisible(on);
     UpdatePlayPicture();

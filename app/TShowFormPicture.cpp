@@ -3,16 +3,15 @@
 // inlay switch.
 
 #include "app/TShowForm.h"
-
-#include "app/Tplaque.h"
 #include "app/Tnav_fileframe.h"
+#include "app/Tplaque.h"
 #include "app/VideoFitting.h"
-#include "support/TSidePanel.h"
 #include "automation/TtoggleAction.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
 #include "prefs/TIntegerParameter.h"
 #include "prefs/TincrustRecParameter.h"
+#include "support/TSidePanel.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -29,7 +28,8 @@ void TShowForm::FitVideo(int a, int b)
         // On the backdrop: the screen less 4 pixels, the silver frame 4
         // pixels outside the picture.
         const QRect screen = m_plaque->geometry();
-        const QRect video = FitRect(a, b, QRect(QPoint(0, 0), screen.size()).adjusted(4, 4, -4, -4), false, 0);
+        const QRect video
+            = FitRect(a, b, QRect(QPoint(0, 0), screen.size()).adjusted(4, 4, -4, -4), false, 0);
         if (vwEcran->parentWidget() != m_plaque) vwEcran->setParent(m_plaque);
         vwEcran->setGeometry(video);
         vwEcran->show();
@@ -115,8 +115,8 @@ void TShowForm::RefitVideo()
 {
     if (!m_media || !m_media->HasVideo()) return;
     const auto [aspect, width, height] = StreamShape();
-    const TAspectChoice ratio = RatioOfMode(AspectMode, aspect, width ? width : SourceSize.width(),
-        height ? height : SourceSize.height());
+    const TAspectChoice ratio = RatioOfMode(
+        AspectMode, aspect, width ? width : SourceSize.width(), height ? height : SourceSize.height());
     FitVideo(ratio.a, ratio.b);
 }
 
@@ -130,8 +130,8 @@ void TShowForm::RefreshFrameSize()
         SourceSize = QSize();
     }
     RefitVideo();
-    labTaille->setText(SizeLabelText(SourceSize.width(), SourceSize.height(), OutputSize.width(),
-        OutputSize.height(), AspectMode));
+    labTaille->setText(SizeLabelText(
+        SourceSize.width(), SourceSize.height(), OutputSize.width(), OutputSize.height(), AspectMode));
 }
 
 void TShowForm::ForceAspect(int mode)

@@ -3,7 +3,6 @@
 // "position" and "wait", and the mouse on the picture.
 
 #include "app/TShowForm.h"
-
 #include "app/Tnav_fileframe.h"
 #include "automation/CommandContext.h"
 #include "automation/KeyCodes.h"
@@ -38,8 +37,8 @@ void TShowForm::bindPlaybackCommands()
         a->OnfalseExecute = [this](QObject*) { SetMute(true); };
         a->OnTrueExecute = [this](QObject*) { SetMute(false); };
     }
-    const char* const steps[3][2] = { { "saReculeLow", "saAvanceLow" }, { "saReculeMedium", "saAvanceMedium" },
-        { "saReculeHigh", "saAvanceHigh" } };
+    const char* const steps[3][2] = { { "saReculeLow", "saAvanceLow" },
+        { "saReculeMedium", "saAvanceMedium" }, { "saReculeHigh", "saAvanceHigh" } };
     for (int size = 0; size < 3; ++size)
         for (int forward = 0; forward < 2; ++forward)
             if (auto* a = PlainCommand(steps[size][forward]))
@@ -50,7 +49,8 @@ void TShowForm::bindPlaybackCommands()
     if (auto* a = PlainCommand("saDecVolume")) a->Onexecute = [this](QObject*) { ChangeVolume(-1000); };
     if (auto* a = PlainCommand("saPosition"))
         a->Onexecute = [this](QObject*) { saPositionExecute(CommandArguments.value(0)); };
-    if (auto* a = PlainCommand("saWait")) a->Onexecute = [this](QObject*) { saWaitExecute(CommandArguments.value(0)); };
+    if (auto* a = PlainCommand("saWait"))
+        a->Onexecute = [this](QObject*) { saWaitExecute(CommandArguments.value(0)); };
 
     NavBar->BindCommands(*m_al);
     tb->installEventFilter(this);
@@ -66,8 +66,7 @@ void TShowForm::Timer1Timer()
     if (!m_media) return;
     const int64_t position = m_media->CurrentPosition();
     if (!CurrentEdit->hasFocus()) CurrentEdit->setText(m_media->FormatTimestamp(position));
-    if (m_media->Duration != 0 && !m_sliderDown)
-        tb->setValue(int(position * 1024 / m_media->Duration));
+    if (m_media->Duration != 0 && !m_sliderDown) tb->setValue(int(position * 1024 / m_media->Duration));
     // Under timestamp naming the name follows the picture.
     if (ParImageAjouter && ParImageAjouter->Value == 1) RefreshNextImageName();
 }
@@ -77,7 +76,10 @@ void TShowForm::StartRefreshTimer()
     if (m_media && (m_media->HasVideo() || m_media->HasAudio())) Timer1->start();
 }
 
-void TShowForm::StopRefreshTimer() { Timer1->stop(); }
+void TShowForm::StopRefreshTimer()
+{
+    Timer1->stop();
+}
 
 // ---------------------------------------------------------------------------
 // Play and steps.
@@ -244,7 +246,8 @@ void TShowForm::vwEcranMouseDown(QMouseEvent* e)
         return;
     }
     if (!TakeSnapshot()) return;
-    const bool save = (ParSauverQuandClic && ParSauverQuandClic->Value) || (e->modifiers() & Qt::ShiftModifier);
+    const bool save
+        = (ParSauverQuandClic && ParSauverQuandClic->Value) || (e->modifiers() & Qt::ShiftModifier);
     if (save) SaveSnapshot();
 }
 

@@ -9,7 +9,8 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 
-class TSourcesFrame : public TSidePanel {
+class TSourcesFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TSourcesFrame(QWidget* parent);

@@ -6,8 +6,8 @@
 #include "automation/CommandCatalog.h"
 #include "automation/TActionList.h"
 #include "automation/TRaccourcisForm.h"
-#include "media/TFiltresWarningForm.h"
 #include "media/InstalledFilters.h"
+#include "media/TFiltresWarningForm.h"
 #include "media/TdmFileAvi.h"
 #include "media/TdmFileMPEG2TS.h"
 #include "media/TdmFileMpeg1.h"
@@ -22,8 +22,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <QTextStream>
+#include <QTimer>
 #include <cstring>
 
 TStillexApplication::TStillexApplication() = default;
@@ -72,16 +72,14 @@ int HandleInformationSwitches(int argc, char** argv)
         else if (!std::strcmp(argv[i], "--help"))
             help = true;
     }
-    if (!version && !help)
-        return -1;
+    if (!version && !help) return -1;
 
     QTextStream out(stdout);
     out << Product::NameAndVersion() << " de " << Product::Maker << "\n";
     if (help) {
         // The catalog lives in the command list; building it needs a GUI
         // application object but no display.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         int qargc = 1;
         QApplication app(qargc, argv);
         TActionList list;
@@ -97,8 +95,7 @@ int HandleInformationSwitches(int argc, char** argv)
 
 int StillexMain(int argc, char** argv)
 {
-    if (const int info = HandleInformationSwitches(argc, argv); info >= 0)
-        return info;
+    if (const int info = HandleInformationSwitches(argc, argv); info >= 0) return info;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::Name);
@@ -107,18 +104,17 @@ int StillexMain(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("stillex"));
 
     if (DirectXMajor() < 9) {
-        const auto answer = QMessageBox::warning(nullptr, Product::Name, DirectXWarningText(DirectXVersion()),
-                                                 QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes)
-            return 0;
+        const auto answer = QMessageBox::warning(
+            nullptr, Product::Name, DirectXWarningText(DirectXVersion()), QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes) return 0;
     }
 
     TStillexApplication program;
     program.CreateModules();
     // The event loop runs until the main window closes, whatever other
     // window (backdrop, shortcuts) may still exist.
-    QObject::connect(program.MainForm(), &TShowForm::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    QObject::connect(
+        program.MainForm(), &TShowForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     program.MainForm()->show();
     // The open switch ("+o=path" or "-o=path"); the other switches come with
     // the command-line runner.

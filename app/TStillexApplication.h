@@ -15,7 +15,8 @@ class TErreurForm;
 class TdmGraphTemplate;
 class TFiltresWarningForm;
 
-class TStillexApplication {
+class TStillexApplication
+{
 public:
     TStillexApplication();
     ~TStillexApplication();

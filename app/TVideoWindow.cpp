@@ -29,7 +29,8 @@ void TVideoWindow::SetRenderer(TVideoRenderer* renderer)
 {
     if (m_connection) disconnect(m_connection);
     m_renderer = renderer;
-    if (renderer) m_connection = connect(renderer, &TVideoRenderer::FrameReady, this, &TVideoWindow::showFrame);
+    if (renderer)
+        m_connection = connect(renderer, &TVideoRenderer::FrameReady, this, &TVideoWindow::showFrame);
     showFrame(renderer ? renderer->LastFrame() : QImage());
 }
 

@@ -12,8 +12,15 @@
 #include <QVBoxLayout>
 
 const char* const Tnav_fileframe::ButtonCommands[9] = {
-    "saReculeTrack", "saReculeHigh", "saReculeMedium", "saReculeLow", "taPlayPause",
-    "saAvanceLow", "saAvanceMedium", "saAvanceHigh", "saAvanceTrack",
+    "saReculeTrack",
+    "saReculeHigh",
+    "saReculeMedium",
+    "saReculeLow",
+    "taPlayPause",
+    "saAvanceLow",
+    "saAvanceMedium",
+    "saAvanceHigh",
+    "saAvanceTrack",
 };
 
 namespace
@@ -97,9 +104,15 @@ void Tnav_fileframe::SetPlayPicture(TPlayPicture picture)
     m_picture = picture;
     const bool playing = m_play && m_play->Checked();
     switch (picture) {
-    case TPlayPicture::Normal: PlayButton->setIcon(playIcon(QColor(40, 140, 40), playing)); break;
-    case TPlayPicture::MaxSpeed: PlayButton->setIcon(playIcon(QColor(210, 30, 30), playing)); break;
-    case TPlayPicture::NoVideo: PlayButton->setIcon(playIcon(QColor(150, 150, 150), playing)); break;
+    case TPlayPicture::Normal:
+        PlayButton->setIcon(playIcon(QColor(40, 140, 40), playing));
+        break;
+    case TPlayPicture::MaxSpeed:
+        PlayButton->setIcon(playIcon(QColor(210, 30, 30), playing));
+        break;
+    case TPlayPicture::NoVideo:
+        PlayButton->setIcon(playIcon(QColor(150, 150, 150), playing));
+        break;
     }
     if (m_play) {
         PlayButton->setToolTip(m_play->Hint());

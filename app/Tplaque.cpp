@@ -36,7 +36,7 @@ void Tplaque::keyPressEvent(QKeyEvent* e)
 {
     if (m_keyTarget) {
         QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->nativeScanCode(), e->nativeVirtualKey(),
-                       e->nativeModifiers(), e->text(), e->isAutoRepeat(), e->count());
+            e->nativeModifiers(), e->text(), e->isAutoRepeat(), e->count());
         QCoreApplication::sendEvent(m_keyTarget, &copy);
     }
 }
@@ -45,7 +45,7 @@ void Tplaque::keyReleaseEvent(QKeyEvent* e)
 {
     if (m_keyTarget) {
         QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->nativeScanCode(), e->nativeVirtualKey(),
-                       e->nativeModifiers(), e->text(), e->isAutoRepeat(), e->count());
+            e->nativeModifiers(), e->text(), e->isAutoRepeat(), e->count());
         QCoreApplication::sendEvent(m_keyTarget, &copy);
     }
 }

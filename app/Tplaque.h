@@ -6,7 +6,8 @@
 #include <QRect>
 #include <QWidget>
 
-class Tplaque : public QWidget {
+class Tplaque : public QWidget
+{
     Q_OBJECT
 public:
     explicit Tplaque(QWidget* keyTarget);

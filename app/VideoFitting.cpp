@@ -29,9 +29,15 @@ TAspectChoice RatioOfMode(int mode, int streamAspect, int width, int height)
     TAspectChoice c;
     c.mode = mode;
     switch (mode) {
-    case 1: c.a = 4, c.b = 3; break;
-    case 2: c.a = 16, c.b = 9; break;
-    case 3: c.a = width, c.b = height; break;
+    case 1:
+        c.a = 4, c.b = 3;
+        break;
+    case 2:
+        c.a = 16, c.b = 9;
+        break;
+    case 3:
+        c.a = width, c.b = height;
+        break;
     default:
         if (streamAspect == 0)
             c.a = 4, c.b = 3;
@@ -48,9 +54,15 @@ TAspectChoice ApplyAspectPreference(int preference, int streamAspect, int width,
 {
     TAspectChoice c;
     switch (preference) {
-    case 1: c = { 4, 3, 1 }; break;
-    case 2: c = { 16, 9, 2 }; break;
-    case 3: c = { width, height, 3 }; break;
+    case 1:
+        c = { 4, 3, 1 };
+        break;
+    case 2:
+        c = { 16, 9, 2 };
+        break;
+    case 3:
+        c = { width, height, 3 };
+        break;
     default:
         if (streamAspect == 0)
             c = { 4, 3, 1 };

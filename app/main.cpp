@@ -1,3 +1,6 @@
 #include "app/TStillexApplication.h"
 
-int main(int argc, char** argv) { return StillexMain(argc, argv); }
+int main(int argc, char** argv)
+{
+    return StillexMain(argc, argv);
+}

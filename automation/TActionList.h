@@ -16,8 +16,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <functional>
 #include <cstdint>
+#include <functional>
 
 class QKeyEvent;
 

@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-class TRaccourcisForm : public QWidget {
+class TRaccourcisForm : public QWidget
+{
     Q_OBJECT
 public:
     explicit TRaccourcisForm(QWidget* parent = nullptr);

@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -42,7 +41,8 @@ double median(std::vector<double> v)
 QImage makeFrame(int width, int height)
 {
     QImage frame(width, height, QImage::Format_RGB32);
-    static const QRgb bars[] = { 0xffc0c0c0, 0xffc0c000, 0xff00c0c0, 0xff00c000, 0xffc000c0, 0xffc00000, 0xff0000c0 };
+    static const QRgb bars[]
+        = { 0xffc0c0c0, 0xffc0c000, 0xff00c0c0, 0xff00c000, 0xffc000c0, 0xffc00000, 0xff0000c0 };
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(frame.scanLine(y));
         const int shift = (y & 1) ? width / 40 : 0;
@@ -66,8 +66,8 @@ double cjpegTime(const QString& ppm, const QString& jpeg, int quality)
     for (int i = 0; i < Runs + 1; ++i) {
         QProcess p;
         clock.start();
-        p.start(QStringLiteral("cjpeg"), { QStringLiteral("-quality"), QString::number(quality),
-                                              QStringLiteral("-outfile"), jpeg, ppm });
+        p.start(QStringLiteral("cjpeg"),
+            { QStringLiteral("-quality"), QString::number(quality), QStringLiteral("-outfile"), jpeg, ppm });
         p.waitForFinished(-1);
         const double ms = clock.nsecsElapsed() / 1e6;
         if (p.exitCode() != 0) return -1;
@@ -116,8 +116,9 @@ void measure(int width, int height, QSize output, int quality, const QString& fo
     }
     const double g = median(grab), e = median(encodeOnly);
     const double cEncode = std::max(c - s_cjpegStart, 0.01);
-    std::printf("%4dx%-4d -> %4dx%-4d  grab %6.2f ms, of which encode+write %5.2f | cjpeg %6.2f ms, less its start "
-                "%5.2f | grab/cjpeg %.2f, encode+write/cjpeg-less-start %.2f | sizes %lld / %lld bytes\n",
+    std::printf(
+        "%4dx%-4d -> %4dx%-4d  grab %6.2f ms, of which encode+write %5.2f | cjpeg %6.2f ms, less its start "
+        "%5.2f | grab/cjpeg %.2f, encode+write/cjpeg-less-start %.2f | sizes %lld / %lld bytes\n",
         width, height, output.width(), output.height(), g, e, c, cEncode, g / c, e / cEncode,
         QFileInfo(ours).size(), QFileInfo(theirs).size());
 }

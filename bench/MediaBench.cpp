@@ -24,14 +24,13 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
-#include <gst/gst.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <gst/gst.h>
 #include <memory>
 #include <random>
 #include <vector>
@@ -123,13 +122,17 @@ private:
     int64_t m_origin = 0;
     std::atomic<int64_t> m_firstPts { -1 };
 
-    bool settled() { return gst_element_get_state(m_pipeline, nullptr, nullptr, WaitLimit) == GST_STATE_CHANGE_SUCCESS; }
+    bool settled()
+    {
+        return gst_element_get_state(m_pipeline, nullptr, nullptr, WaitLimit) == GST_STATE_CHANGE_SUCCESS;
+    }
     static GstPadProbeReturn onVideo(GstPad*, GstPadProbeInfo* info, gpointer self)
     {
         GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
         int64_t none = -1;
         if (GST_BUFFER_PTS_IS_VALID(buffer))
-            static_cast<Baseline*>(self)->m_firstPts.compare_exchange_strong(none, int64_t(GST_BUFFER_PTS(buffer)));
+            static_cast<Baseline*>(self)->m_firstPts.compare_exchange_strong(
+                none, int64_t(GST_BUFFER_PTS(buffer)));
         return GST_PAD_PROBE_OK;
     }
     static void onPad(GstElement*, GstPad* pad, gpointer self)
@@ -168,9 +171,10 @@ struct Landings {
 // from the first frame to the end, the video alone; 0 when it failed.
 double baselinePlayback(const QString& path, bool convert, int& frames)
 {
-    const char* description = convert ? "filesrc name=src ! decodebin ! video/x-raw ! videoconvert ! "
-                                        "video/x-raw,format=BGRx ! fakesink name=sink sync=false"
-                                      : "filesrc name=src ! decodebin ! video/x-raw ! fakesink name=sink sync=false";
+    const char* description = convert
+        ? "filesrc name=src ! decodebin ! video/x-raw ! videoconvert ! "
+          "video/x-raw,format=BGRx ! fakesink name=sink sync=false"
+        : "filesrc name=src ! decodebin ! video/x-raw ! fakesink name=sink sync=false";
     GstElement* pipeline = gst_parse_launch(description, nullptr);
     if (!pipeline) return 0;
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
@@ -188,7 +192,8 @@ double baselinePlayback(const QString& path, bool convert, int& frames)
         GstMessage* end = nullptr;
         ms = timed([&] {
             gst_element_set_state(pipeline, GST_STATE_PLAYING);
-            end = gst_bus_timed_pop_filtered(bus, 10 * WaitLimit, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            end = gst_bus_timed_pop_filtered(
+                bus, 10 * WaitLimit, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         });
         if (!end || GST_MESSAGE_TYPE(end) != GST_MESSAGE_EOS) ms = 0;
         if (end) gst_message_unref(end);
@@ -284,10 +289,12 @@ void benchFile(const QString& path)
         if (run == 0) continue;
         ours.push_back(ms);
         base.push_back(paused ? baseMs : 0);
-        for (int i = 0; i < 3; ++i) parts[i].push_back(part[i]);
+        for (int i = 0; i < 3; ++i)
+            parts[i].push_back(part[i]);
     }
     if (!ok) {
-        std::printf("%s: the media system could not open it or show its first frame; skipped\n\n", qPrintable(name));
+        std::printf(
+            "%s: the media system could not open it or show its first frame; skipped\n\n", qPrintable(name));
         media.ReleaseAll();
         return;
     }
@@ -320,8 +327,8 @@ void benchFile(const QString& path)
             ours.push_back(o);
             base.push_back(landed ? b : 0);
         }
-        rows.push_back({ forward ? "one frame forward from 10 s" : "one frame back from 10 s", "ms", median(ours),
-            median(base), false });
+        rows.push_back({ forward ? "one frame forward from 10 s" : "one frame back from 10 s", "ms",
+            median(ours), median(base), false });
     }
 
     // ---- accurate seeks to random places ----
@@ -334,8 +341,8 @@ void benchFile(const QString& path)
         baseTotal += timed([&] { baseOk = baseOk && stepper.Seek(pos); });
         if (baseOk) landings.Add(stepper, pos, frame);
     }
-    rows.push_back({ "accurate seek, mean of 10", "ms", oursTotal / SeekCount, baseOk ? baseTotal / SeekCount : 0,
-        false });
+    rows.push_back({ "accurate seek, mean of 10", "ms", oursTotal / SeekCount,
+        baseOk ? baseTotal / SeekCount : 0, false });
 
     // ---- full-speed playback, video alone ----
     media.SpeedMode = 1;
@@ -357,13 +364,14 @@ void benchFile(const QString& path)
     rows.push_back({ "  same, baseline converting to BGRx", "fps", median(ours), median(converted), true });
 
     printTable(rows);
-    std::printf("  (opening, ours: builder %.1f ms, SelectSources %.1f ms, SeekTo(0) %.1f ms)\n", median(parts[0]),
-        median(parts[1]), median(parts[2]));
-    std::printf("  (frames per playback: ours %d, baseline %d, baseline converting %d)\n", oursFrames, plainFrames,
-        convertedFrames);
+    std::printf("  (opening, ours: builder %.1f ms, SelectSources %.1f ms, SeekTo(0) %.1f ms)\n",
+        median(parts[0]), median(parts[1]), median(parts[2]));
+    std::printf("  (frames per playback: ours %d, baseline %d, baseline converting %d)\n", oursFrames,
+        plainFrames, convertedFrames);
     if (landings.off)
-        std::printf("  BEWARE: the baseline's first frame was not the one asked for after %d of its %d step and seek "
-                    "targets (worst %+.0f ms): its figures are for a lesser job\n",
+        std::printf(
+            "  BEWARE: the baseline's first frame was not the one asked for after %d of its %d step and seek "
+            "targets (worst %+.0f ms): its figures are for a lesser job\n",
             landings.off, landings.seeks, landings.worst == INT64_MAX ? 0.0 : landings.worst / 1e4);
     std::printf("\n");
     std::fflush(stdout);
@@ -380,19 +388,22 @@ int main(int argc, char** argv)
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(STILLEX_BENCH_MEDIA);
     const QStringList names { QStringLiteral("h264-1080p.mkv"), QStringLiteral("mpeg2-576i.mpg") };
     bool missing = false;
-    for (const QString& n : names) missing |= QFileInfo(QDir(folder).filePath(n)).size() == 0;
+    for (const QString& n : names)
+        missing |= QFileInfo(QDir(folder).filePath(n)).size() == 0;
     if (missing) {
         std::fprintf(stderr, "making the benchmark media in %s (once)...\n", qPrintable(folder));
         const int rc = QProcess::execute(QStringLiteral("/bin/sh"),
             { QStringLiteral(STILLEX_SOURCE_DIR "/bench/make-bench-media.sh"), folder });
         if (rc != 0) {
-            std::fprintf(stderr, "stillex_bench: bench/make-bench-media.sh failed (exit %d); no figures\n", rc);
+            std::fprintf(
+                stderr, "stillex_bench: bench/make-bench-media.sh failed (exit %d); no figures\n", rc);
             return 1;
         }
     }
 
     DetectInstalledFilters();
     std::printf("slower: how many times slower ours is than plain GStreamer (below 1: faster)\n\n");
-    for (const QString& n : names) benchFile(QDir(folder).filePath(n));
+    for (const QString& n : names)
+        benchFile(QDir(folder).filePath(n));
     return 0;
 }

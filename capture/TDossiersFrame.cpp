@@ -28,8 +28,8 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     rbUtiliserRacine = new QRadioButton(QStringLiteral("Utiliser la racine:"), root);
     NomRacineEdit = new QLineEdit(root);
     NomRacineEdit->setObjectName(QStringLiteral("NomRacineEdit"));
-    NomRacineEdit->setToolTip(QStringLiteral(
-        "racine utilisée pour le nom de l'image enregistrée\r\nquand on n'utilise pas le nom du fichier vidéo"));
+    NomRacineEdit->setToolTip(QStringLiteral("racine utilisée pour le nom de l'image enregistrée\r\nquand on "
+                                             "n'utilise pas le nom du fichier vidéo"));
     rbUtiliserNomVideo = new QRadioButton(QStringLiteral("Utiliser les noms de fichiers vidéo"), root);
     cbLimiterLongueur = new QCheckBox(QStringLiteral("Limiter la longueur utilisée"), root);
     RacineLengthEdit = new QSpinBox(root);
@@ -77,8 +77,9 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     TrackBar1 = new QSlider(Qt::Horizontal, quality);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(1, 100);
-    TrackBar1->setToolTip(QStringLiteral("Qualité de l'image jpeg,\r\ndepuis 1 = la pire, mais utilise le moins de "
-                                         "place\r\njusqu'à 100 = la meilleure, mais utilise beaucoup de place."));
+    TrackBar1->setToolTip(
+        QStringLiteral("Qualité de l'image jpeg,\r\ndepuis 1 = la pire, mais utilise le moins de "
+                       "place\r\njusqu'à 100 = la meilleure, mais utilise beaucoup de place."));
     labQuality = new QLabel(quality);
     labQuality->setObjectName(QStringLiteral("labQuality"));
     labQuality->setMinimumWidth(28);
@@ -88,7 +89,10 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     body()->addStretch(1);
 }
 
-int TDossiersFrame::ExtensionIndex() const { return ExtensionButtons->checkedId(); }
+int TDossiersFrame::ExtensionIndex() const
+{
+    return ExtensionButtons->checkedId();
+}
 
 void TDossiersFrame::SetExtensionIndex(int index)
 {

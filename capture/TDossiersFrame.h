@@ -14,7 +14,8 @@ class QSlider;
 class QSpinBox;
 class TWideDirectoryEdit;
 
-class TDossiersFrame : public TSidePanel {
+class TDossiersFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TDossiersFrame(QWidget* parent);

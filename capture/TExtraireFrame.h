@@ -7,17 +7,18 @@
 class QFrame;
 class QLabel;
 
-class TExtraireFrame : public TSidePanel {
+class TExtraireFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TExtraireFrame(QWidget* parent);
 
-    QLabel* Image = nullptr;       // the thumbnail, stretched
-    QLabel* SnapLab = nullptr;     // its position
-    QFrame* Bevel1 = nullptr;      // frame of the position
+    QLabel* Image = nullptr; // the thumbnail, stretched
+    QLabel* SnapLab = nullptr; // its position
+    QFrame* Bevel1 = nullptr; // frame of the position
     QLabel* labImagetteTaille = nullptr;
     QLabel* labsnapname = nullptr; // the file name; a click saves
-    QFrame* Bevel3 = nullptr;      // the thumbnail's place before a grab
+    QFrame* Bevel3 = nullptr; // the thumbnail's place before a grab
 
     // No thumbnail, empty labels.
     void Clear();

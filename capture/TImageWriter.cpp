@@ -9,8 +9,8 @@
 #include <limits>
 
 // jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 // libjpeg reports fatal errors through error_exit, which must not return. We
 // longjmp back to a setjmp taken in Compress/Create below: those functions

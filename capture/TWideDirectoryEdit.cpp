@@ -25,7 +25,10 @@ TWideDirectoryEdit::TWideDirectoryEdit(QWidget* parent)
     connect(Button, &QToolButton::clicked, this, &TWideDirectoryEdit::Browse);
 }
 
-QString TWideDirectoryEdit::Directory() const { return Edit->text(); }
+QString TWideDirectoryEdit::Directory() const
+{
+    return Edit->text();
+}
 
 void TWideDirectoryEdit::SetDirectory(const QString& folder)
 {
@@ -38,8 +41,8 @@ void TWideDirectoryEdit::Browse()
     const QString current = Directory();
     QFileDialog::Options options = QFileDialog::ShowDirsOnly;
     if (!CanCreateNew) options |= QFileDialog::ReadOnly;
-    const QString folder = QFileDialog::getExistingDirectory(this, DialogTitle,
-        QDir(current).exists() ? current : QDir::homePath(), options);
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, DialogTitle, QDir(current).exists() ? current : QDir::homePath(), options);
     if (folder.isEmpty()) {
         emit DialogAborted();
         return;

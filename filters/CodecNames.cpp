@@ -1,7 +1,7 @@
 #include "filters/CodecNames.h"
 
-#include "graph/MediaTypeGuids.h"
 #include "filters/WaveFormatName.h"
+#include "graph/MediaTypeGuids.h"
 
 QString FourCCText(uint32_t code)
 {

@@ -9,9 +9,18 @@ namespace
 // weights follow the eye's sensitivity: green most, then red, blue least.
 constexpr int CombThreshold = 2000;
 
-inline int red(uint32_t p) { return int((p >> 16) & 0xff); }
-inline int green(uint32_t p) { return int((p >> 8) & 0xff); }
-inline int blue(uint32_t p) { return int(p & 0xff); }
+inline int red(uint32_t p)
+{
+    return int((p >> 16) & 0xff);
+}
+inline int green(uint32_t p)
+{
+    return int((p >> 8) & 0xff);
+}
+inline int blue(uint32_t p)
+{
+    return int(p & 0xff);
+}
 
 // The formats whose pixels are one native 0xAARRGGBB word with straight
 // colour. Other 32-bit layouts put the channels elsewhere and would be

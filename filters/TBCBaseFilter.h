@@ -13,7 +13,8 @@ class QObject;
 
 enum FILTER_STATE { State_Stopped = 0, State_Paused = 1, State_Running = 2 };
 
-class TBCBaseFilter {
+class TBCBaseFilter
+{
 public:
     TBCBaseFilter(const QString& objectName, const GUID& classId);
     virtual ~TBCBaseFilter();
@@ -37,7 +38,7 @@ public:
     // let go of anything that thread may be waiting for in this filter (a
     // message to the main window). Called on the stopping thread, before
     // the stream is stopped; streaming starts with it undone.
-    virtual void ReleaseStreamingWaits() {}
+    virtual void ReleaseStreamingWaits() { }
 
     // The window that receives the filters' messages (the main window); one
     // for the whole process, set at start.

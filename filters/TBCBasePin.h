@@ -20,7 +20,8 @@ struct ALLOCATOR_PROPERTIES {
 
 // The buffer pool behind a pin, reduced to its properties: what the filter
 // asks for in DecideBufferSize, and what it is granted.
-class TMemAllocator {
+class TMemAllocator
+{
 public:
     // Grants the request, raised to `Minimum` where the pool cannot do less
     // (tests set a limit to see refusals handled). `actual` receives what
@@ -36,13 +37,15 @@ public:
 
 class TBCBaseFilter;
 
-class TBCBasePin {
+class TBCBasePin
+{
 public:
-    TBCBasePin(TBCBaseFilter* filter, PIN_DIRECTION direction, const QString& name, const QString& objectName);
+    TBCBasePin(
+        TBCBaseFilter* filter, PIN_DIRECTION direction, const QString& name, const QString& objectName);
 
     TBCBaseFilter* Filter() const { return m_filter; }
     PIN_DIRECTION Direction() const { return m_direction; }
-    const QString& Name() const { return m_name; }             // "XForm In", "Input", ...
+    const QString& Name() const { return m_name; } // "XForm In", "Input", ...
     const QString& ObjectName() const { return m_objectName; } // "Transform input pin", ...
 
     bool IsConnected() const { return m_connected; }

@@ -5,7 +5,8 @@
 
 #include "filters/TBCTransformFilter.h"
 
-class TBCTransInPlaceFilter : public TBCTransformFilter {
+class TBCTransInPlaceFilter : public TBCTransformFilter
+{
 public:
     TBCTransInPlaceFilter(const QString& objectName, const GUID& classId);
 

@@ -13,7 +13,8 @@
 #include <functional>
 #include <memory>
 
-class TBCTransformFilter : public TBCBaseFilter {
+class TBCTransformFilter : public TBCBaseFilter
+{
 public:
     TBCTransformFilter(const QString& objectName, const GUID& classId);
     ~TBCTransformFilter() override;
@@ -60,7 +61,7 @@ public:
     //          DecideBufferSize on the output allocator, CompleteConnect
     HRESULT ConnectInput(const TMediaType& mt);
     HRESULT ConnectOutput(const TMediaType& mt);
-    void DisconnectInput();  // BreakConnect, then unconnected
+    void DisconnectInput(); // BreakConnect, then unconnected
     void DisconnectOutput();
 
     // The output type this filter would offer for the connected input,

@@ -10,7 +10,8 @@
 #include <cstdint>
 #include <optional>
 
-class TMediaSample {
+class TMediaSample
+{
 public:
     TMediaSample() = default;
     TMediaSample(uint8_t* data, int32_t size, int32_t actualLength = -1);

@@ -11,13 +11,13 @@
 // decoded audio, interleaved DV), each on its own streaming thread, and all
 // write the same two records.
 
-#include <atomic>
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TaData.h"
 #include "filters/TvData.h"
 #include "platform/WindowMessages.h"
 
 #include <QByteArray>
+#include <atomic>
 
 inline constexpr unsigned WM_STREAMDESCRIPTION = WM_USER + 3;
 inline constexpr quintptr StreamDescriptionVideo = 1; // lParam = &VData()

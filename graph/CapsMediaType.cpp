@@ -106,8 +106,8 @@ namespace
 {
 bool isContainer(const GstStructure* s)
 {
-    static GList* const demuxers = gst_element_factory_list_get_elements(
-        GST_ELEMENT_FACTORY_TYPE_DEMUXER, GST_RANK_MARGINAL);
+    static GList* const demuxers
+        = gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DEMUXER, GST_RANK_MARGINAL);
     GstCaps* caps = gst_caps_new_full(gst_structure_copy(s), nullptr);
     bool found = false;
     for (GList* l = demuxers; l && !found; l = l->next) {

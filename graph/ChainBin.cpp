@@ -17,7 +17,8 @@ GstElementClass* parentClass = nullptr;
 
 StillexChainBin* asChainBin(GstElement* e)
 {
-    return e && G_TYPE_CHECK_INSTANCE_TYPE(e, chainBinType()) ? reinterpret_cast<StillexChainBin*>(e) : nullptr;
+    return e && G_TYPE_CHECK_INSTANCE_TYPE(e, chainBinType()) ? reinterpret_cast<StillexChainBin*>(e)
+                                                              : nullptr;
 }
 
 GstStateChangeReturn changeState(GstElement* element, GstStateChange transition)

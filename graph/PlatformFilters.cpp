@@ -290,7 +290,8 @@ GstCaps* decoderInputCaps(bool video, const QByteArray& prefix)
         if (!hasPrefix(f, prefix)) continue;
         for (const GList* t = gst_element_factory_get_static_pad_templates(f); t; t = t->next) {
             auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
-            if (templ->direction == GST_PAD_SINK) all = gst_caps_merge(all, gst_static_pad_template_get_caps(templ));
+            if (templ->direction == GST_PAD_SINK)
+                all = gst_caps_merge(all, gst_static_pad_template_get_caps(templ));
         }
     }
     gst_plugin_feature_list_free(list);
@@ -424,7 +425,8 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
     gst_structure_get_boolean(s, "parsed", &parsed);
     gst_structure_get_boolean(s, "framed", &framed);
     GstElement* parser = nullptr;
-    GList* parsers = parsed || framed ? nullptr : factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
+    GList* parsers
+        = parsed || framed ? nullptr : factoriesFor(GST_ELEMENT_FACTORY_TYPE_PARSER, d->video, caps);
     for (GList* l = parsers; l && !parser; l = l->next)
         parser = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
     gst_plugin_feature_list_free(parsers);
@@ -475,7 +477,8 @@ gboolean onDecoderQuery(GstPad* pad, GstObject* parent, GstQuery* query)
         GstCaps* filter = nullptr;
         gst_query_parse_caps(query, &filter);
         GstCaps* all = gst_pad_get_pad_template_caps(pad);
-        GstCaps* result = filter ? gst_caps_intersect_full(filter, all, GST_CAPS_INTERSECT_FIRST) : gst_caps_ref(all);
+        GstCaps* result
+            = filter ? gst_caps_intersect_full(filter, all, GST_CAPS_INTERSECT_FIRST) : gst_caps_ref(all);
         gst_query_set_caps_result(query, result);
         gst_caps_unref(result);
         gst_caps_unref(all);
@@ -569,8 +572,8 @@ std::shared_ptr<TGraphFilter> Create(const GUID& clsid)
             // packet starts inside a transport stream and take it.
             const GstStructure* s = gst_caps_get_structure(type, 0);
             gboolean system = FALSE;
-            return gst_structure_has_name(s, "video/mpeg") && gst_structure_get_boolean(s, "systemstream", &system)
-                    && system
+            return gst_structure_has_name(s, "video/mpeg")
+                    && gst_structure_get_boolean(s, "systemstream", &system) && system
                 ? "mpegpsdemux"
                 : nullptr;
         });
@@ -666,7 +669,8 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     GstPad* out = gst_element_get_static_pad(filter, "src");
     gst_element_add_pad(d->bin, gst_ghost_pad_new("src", out));
     gst_object_unref(out);
-    g_object_set_data_full(G_OBJECT(d->bin), "stillex-decoder", d, [](gpointer p) { delete static_cast<DecoderBin*>(p); });
+    g_object_set_data_full(
+        G_OBJECT(d->bin), "stillex-decoder", d, [](gpointer p) { delete static_cast<DecoderBin*>(p); });
     return std::make_shared<TGraphFilter>(d->bin, clsid);
 }
 

@@ -73,7 +73,6 @@ HRESULT TGraphPin::ConnectionMediaType(TMediaType& out) const
     return ok ? S_OK : E_FAIL;
 }
 
-
 bool TGraphPin::PreferredMediaType(TMediaType& out) const
 {
     GstCaps* caps = Caps();
@@ -95,7 +94,8 @@ bool TGraphPin::OffersType(const GUID& majortype, const GUID& subtype) const
         TMediaType mt;
         bool kindOnly = false;
         if (typeOf(gst_caps_get_structure(caps, i), mt, kindOnly))
-            found = mt.majortype == majortype && (subtype == GUID_NULL || (!kindOnly && mt.subtype == subtype));
+            found
+                = mt.majortype == majortype && (subtype == GUID_NULL || (!kindOnly && mt.subtype == subtype));
     }
     gst_caps_unref(caps);
     return found;

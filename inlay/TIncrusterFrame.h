@@ -2,7 +2,8 @@
 
 #include "support/TSidePanel.h"
 
-class TIncrusterFrame : public TSidePanel {
+class TIncrusterFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit TIncrusterFrame(QWidget* parent);

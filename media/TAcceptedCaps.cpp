@@ -2,7 +2,10 @@
 
 #include "graph/CapsMediaType.h"
 
-TAcceptedCaps::~TAcceptedCaps() { gst_caps_replace(&m_caps, nullptr); }
+TAcceptedCaps::~TAcceptedCaps()
+{
+    gst_caps_replace(&m_caps, nullptr);
+}
 
 GstCaps* TAcceptedCaps::Get() const
 {
@@ -27,15 +30,11 @@ bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject
     GstCaps* accepted = Get();
     const bool within = gst_caps_can_intersect(caps, accepted);
     gst_caps_unref(accepted);
-    if (!within)
-        return false;
-    if (!gst_caps_is_fixed(caps))
-        return true;
+    if (!within) return false;
+    if (!gst_caps_is_fixed(caps)) return true;
     TMediaType mt;
-    if (!MediaTypeFromCaps(caps, mt))
-        return false;
-    if (!askFilter)
-        return true;
+    if (!MediaTypeFromCaps(caps, mt)) return false;
+    if (!askFilter) return true;
     const HRESULT hr = SafeFilterCall([&] { return filter->CheckInputType(mt); });
     GST_DEBUG_OBJECT(owner, "CheckInputType 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
     return hr == S_OK;
@@ -44,8 +43,8 @@ bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject
 void TAcceptedCaps::InstallProperty(GObjectClass* klass, guint id)
 {
     g_object_class_install_property(klass, id,
-        g_param_spec_boxed("accepted-caps", "Accepted caps", "What the filter is offered to take", GST_TYPE_CAPS,
-            GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
+        g_param_spec_boxed("accepted-caps", "Accepted caps", "What the filter is offered to take",
+            GST_TYPE_CAPS, GParamFlags(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS)));
 }
 
 void TAcceptedCaps::GetProperty(GValue* value) const

@@ -9,7 +9,8 @@
 #include <QMutex>
 #include <gst/gst.h>
 
-class TAcceptedCaps {
+class TAcceptedCaps
+{
 public:
     TAcceptedCaps() = default;
     ~TAcceptedCaps();

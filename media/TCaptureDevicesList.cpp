@@ -32,13 +32,20 @@ namespace
 std::unique_ptr<TCaptureDevice> makeRecipe(TRecipeKind kind, const QString& path)
 {
     switch (kind) {
-    case TRecipeKind::Avi: return std::make_unique<TFileAviCaptureDevice>(path);
-    case TRecipeKind::Mpeg1: return std::make_unique<TFileMpeg1CaptureDevice>(path);
-    case TRecipeKind::Mpeg2PS: return std::make_unique<TFileMpeg2PSCaptureDevice>(path);
-    case TRecipeKind::Mpeg2Splitter: return std::make_unique<TFileMpeg2SplitterCaptureDevice>(path);
-    case TRecipeKind::Mpeg2TS: return std::make_unique<TFileMpeg2TSCaptureDevice>(path);
-    case TRecipeKind::Wmv: return std::make_unique<TFileWmvCaptureDevice>(path);
-    case TRecipeKind::Unknown: return std::make_unique<TFileUnknownCaptureDevice>(path);
+    case TRecipeKind::Avi:
+        return std::make_unique<TFileAviCaptureDevice>(path);
+    case TRecipeKind::Mpeg1:
+        return std::make_unique<TFileMpeg1CaptureDevice>(path);
+    case TRecipeKind::Mpeg2PS:
+        return std::make_unique<TFileMpeg2PSCaptureDevice>(path);
+    case TRecipeKind::Mpeg2Splitter:
+        return std::make_unique<TFileMpeg2SplitterCaptureDevice>(path);
+    case TRecipeKind::Mpeg2TS:
+        return std::make_unique<TFileMpeg2TSCaptureDevice>(path);
+    case TRecipeKind::Wmv:
+        return std::make_unique<TFileWmvCaptureDevice>(path);
+    case TRecipeKind::Unknown:
+        return std::make_unique<TFileUnknownCaptureDevice>(path);
     }
     return nullptr;
 }

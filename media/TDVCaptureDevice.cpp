@@ -38,7 +38,8 @@ bool TDVCaptureDevice::AttachToGraph(TFilterGraph* graph)
         if (FAILED(graph->AddFilter(notifier, QStringLiteral("DV Notifier")))) return false;
     }
     if (FAILED(m_module->DVsplitter.PutInto(*graph))) return false;
-    if (FAILED(graph->RenderStream(nullptr, nullptr, InterleavedPin, notifier.get(), m_module->DVsplitter.BaseFilter())))
+    if (FAILED(graph->RenderStream(
+            nullptr, nullptr, InterleavedPin, notifier.get(), m_module->DVsplitter.BaseFilter())))
         return false;
     StreamSource = m_module->DVsplitter.BaseFilter();
     return true;

@@ -1,8 +1,8 @@
 #pragma once
 // AVI files, DV ones of both layouts included.
 
-#include "media/TdmFileAvi.h"
 #include "media/TFileSplitterCaptureDevice.h"
+#include "media/TdmFileAvi.h"
 
 class TFileAviCaptureDevice final : public TFileSplitterCaptureDevice
 {

@@ -1,8 +1,8 @@
 #pragma once
 // MPEG-1 system streams and elementary MPEG video or audio.
 
-#include "media/TdmFileMpeg1.h"
 #include "media/TFileSplitterCaptureDevice.h"
+#include "media/TdmFileMpeg1.h"
 
 class TFileMpeg1CaptureDevice final : public TFileSplitterCaptureDevice
 {

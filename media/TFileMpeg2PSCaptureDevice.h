@@ -1,8 +1,8 @@
 #pragma once
 // MPEG-2 program streams, read by the demultiplexer.
 
-#include "media/TdmFileMpeg2PS.h"
 #include "media/TFileSplitterCaptureDevice.h"
+#include "media/TdmFileMpeg2PS.h"
 
 class TFileMpeg2PSCaptureDevice final : public TFileSplitterCaptureDevice
 {

@@ -1,8 +1,8 @@
 #pragma once
 // MPEG-2 program streams, read by the MPEG-2 splitter.
 
-#include "media/TdmFileMpeg2Splitter.h"
 #include "media/TFileSplitterCaptureDevice.h"
+#include "media/TdmFileMpeg2Splitter.h"
 
 class TFileMpeg2SplitterCaptureDevice final : public TFileSplitterCaptureDevice
 {

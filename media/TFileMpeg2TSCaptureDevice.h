@@ -16,7 +16,8 @@ public:
 
 private:
     TFileMpeg2TSCaptureDevice(const QString& path, TdmFileMPEG2TS* module)
-        : TFileReaderCaptureDevice(path, std::unique_ptr<TdmGraphTemplate>(module), module->Haali, HaaliPresent)
+        : TFileReaderCaptureDevice(
+            path, std::unique_ptr<TdmGraphTemplate>(module), module->Haali, HaaliPresent)
     {
     }
 };

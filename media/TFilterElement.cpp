@@ -1,13 +1,11 @@
 #include "media/TFilterElement.h"
 
-#include "graph/TGraphFilter.h"
-
-#include "media/TAcceptedCaps.h"
-
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TBCTransformFilter.h"
-#include "media/TFilterSinkElement.h"
 #include "graph/CapsMediaType.h"
+#include "graph/TGraphFilter.h"
+#include "media/TAcceptedCaps.h"
+#include "media/TFilterSinkElement.h"
 
 #include <QHash>
 #include <QMutex>
@@ -84,7 +82,6 @@ TElementState* stateOf(gpointer element)
 {
     return reinterpret_cast<StillexFilterElement*>(element)->d;
 }
-
 
 // Which element a filter currently works for: a filter is put into new
 // elements many times, and an old element going away must not unbind or

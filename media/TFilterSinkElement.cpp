@@ -1,10 +1,9 @@
 #include "media/TFilterSinkElement.h"
 
-#include "media/TAcceptedCaps.h"
-
 #include "filters/TBCTransformFilter.h"
-#include "media/TFilterElement.h"
 #include "graph/CapsMediaType.h"
+#include "media/TAcceptedCaps.h"
+#include "media/TFilterElement.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -47,7 +46,6 @@ TSinkState* stateOf(gpointer element)
 {
     return reinterpret_cast<StillexFilterSink*>(element)->d;
 }
-
 
 void bindFilter(GstElement* element, TSinkState* d)
 {

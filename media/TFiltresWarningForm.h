@@ -4,7 +4,8 @@
 
 #include <QDialog>
 
-class TFiltresWarningForm : public QDialog {
+class TFiltresWarningForm : public QDialog
+{
     Q_OBJECT
 public:
     explicit TFiltresWarningForm(QWidget* parent = nullptr);

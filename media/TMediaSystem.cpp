@@ -1,14 +1,14 @@
 #include "media/TMediaSystem.h"
 
 #include "filters/CodecNames.h"
-#include "media/TFilterElement.h"
-#include "media/TFilterSinkElement.h"
 #include "graph/MediaTypeGuids.h"
 #include "media/InstalledFilters.h"
 #include "media/SceneSteps.h"
 #include "media/TAudioSource.h"
 #include "media/TCaptureDevice.h"
 #include "media/TDVCaptureDevice.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "media/TGrabBuilder.h"
 #include "media/TVideoRenderer.h"
 #include "media/TVideoSource.h"
@@ -60,11 +60,13 @@ TMediaSystem::TMediaSystem(QObject* parent)
     , CurrentAudio(NoAudioSource())
 {
     m_graph = std::make_unique<TFilterGraph>();
-    m_superposerFilter = wrap(TFilterElement::Create(&Superposer, "superposer", "video/x-raw,format={BGRx,BGRA}"),
-        Tsuperposer::ClassId_Superposer);
-    m_nativeFilter = wrap(TFilterElement::Create(&VideoNativeNotifier, "video-native-notifier"),
-        TNotifier::ClassIdentifier);
-    m_decodedFilter = wrap(TFilterElement::Create(&VideoDecNotifier, "video-dec-notifier"), TNotifier::ClassIdentifier);
+    m_superposerFilter
+        = wrap(TFilterElement::Create(&Superposer, "superposer", "video/x-raw,format={BGRx,BGRA}"),
+            Tsuperposer::ClassId_Superposer);
+    m_nativeFilter = wrap(
+        TFilterElement::Create(&VideoNativeNotifier, "video-native-notifier"), TNotifier::ClassIdentifier);
+    m_decodedFilter
+        = wrap(TFilterElement::Create(&VideoDecNotifier, "video-dec-notifier"), TNotifier::ClassIdentifier);
     m_audioDecFilter
         = wrap(TFilterElement::Create(&AudioDecNotifier, "audio-dec-notifier"), TNotifier::ClassIdentifier);
     m_forcerFilter = wrap(TFilterSinkElement::Create(&MediaForcer, "media-forcer"), GUID_NULL);
@@ -95,7 +97,8 @@ void TMediaSystem::SetVideoWindow(TVideoRenderer* window)
     m_videoWindow = window;
     if (window) {
         Tsuperposer* compositor = &Superposer;
-        window->SetPictureSize([compositor] { return QSize(compositor->Width.load(), compositor->Height.load()); });
+        window->SetPictureSize(
+            [compositor] { return QSize(compositor->Width.load(), compositor->Height.load()); });
     }
 }
 
@@ -214,7 +217,8 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
         TFilterElement::SetAcceptedInputCaps(m_forcerFilter->Element(), RgbCaps);
         if (FAILED(add(m_forcerFilter, QStringLiteral("Media Forcer")))) return false;
         if (FAILED(add(m_nativeFilter, QStringLiteral("Video Native Notifier")))) return false;
-        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, m_nativeFilter.get(), m_forcerFilter.get()) != S_OK)
+        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, m_nativeFilter.get(), m_forcerFilter.get())
+            != S_OK)
             return false;
 
         TGraphPin* decoded = m_forcerFilter->Pin(0) ? m_forcerFilter->Pin(0)->ConnectedTo() : nullptr;
@@ -228,14 +232,16 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
         VideoDecNotifier.DescribeDecoded = true;
         if (FAILED(add(m_superposerFilter, QStringLiteral("Superposer")))) return false;
         Superposer.PrepareConnection();
-        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_decodedFilter.get(), m_superposerFilter.get()) != S_OK) {
+        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_decodedFilter.get(), m_superposerFilter.get())
+            != S_OK) {
             if (m_graph->Connect(decoded, m_decodedFilter->Pin(0)) != S_OK) return false;
             if (m_graph->Connect(m_decodedFilter->Pin(1), m_superposerFilter->Pin(0)) != S_OK) return false;
         }
 
         if (!m_videoWindow) return false;
         if (FAILED(add(m_videoWindow->Filter(), QStringLiteral("Video Renderer")))) return false;
-        if (m_graph->ConnectDirect(m_superposerFilter->Pin(1), rendererFilter()->Pin(0)) != S_OK) return false;
+        if (m_graph->ConnectDirect(m_superposerFilter->Pin(1), rendererFilter()->Pin(0)) != S_OK)
+            return false;
         // Frames may have run into the notifier while the chain was half
         // built, in the decoder's own format; it describes, and takes, the
         // type of the finished chain.
@@ -322,7 +328,8 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
         MediaForcer.SetForcedType(MEDIATYPE_Audio, MEDIASUBTYPE_PCM, GUID_NULL);
         TFilterElement::SetAcceptedInputCaps(m_forcerFilter->Element(), PcmCaps);
         if (FAILED(add(m_forcerFilter, QStringLiteral("Media Forcer")))) return false;
-        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, nullptr, m_forcerFilter.get()) != S_OK) return false;
+        if (m_graph->RenderStream(nullptr, nullptr, source->Pin, nullptr, m_forcerFilter.get()) != S_OK)
+            return false;
 
         TMediaType mt;
         if (SUCCEEDED(source->Pin->ConnectionMediaType(mt))) {
@@ -340,7 +347,8 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
         AudioDecNotifier.Reset();
         AudioDecNotifier.DescribeAudio = true;
         if (FAILED(audiorender.PutInto(*m_graph))) return false;
-        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_audioDecFilter.get(), audiorender.BaseFilter()) != S_OK)
+        if (m_graph->RenderStream(nullptr, nullptr, decoded, m_audioDecFilter.get(), audiorender.BaseFilter())
+            != S_OK)
             return false;
         AudioDecNotifier.Reset();
         AudioDecNotifier.DescribeAudio = true;
@@ -400,7 +408,8 @@ bool TMediaSystem::ReleaseAudio()
     if (CurrentAudio == NoAudioSource()) return false;
     try {
         // Converters the renderer needed would be left behind unconnected.
-        if (inGraph(audiorender.BaseFilter())) removeFiltersBetween(m_audioDecFilter.get(), audiorender.BaseFilter());
+        if (inGraph(audiorender.BaseFilter()))
+            removeFiltersBetween(m_audioDecFilter.get(), audiorender.BaseFilter());
         audiorender.TakeOut();
         removeFiltersBetween(CurrentAudio->Pin, m_audioDecFilter.get());
         AudioDecNotifier.DescribeAudio = false;

@@ -116,7 +116,10 @@ public:
     bool NextScene();
     QString FormatTimestamp(int64_t pos) const { return ::FormatTimestamp(pos, FrameDuration); }
     TTimestampFields SplitTimestamp(int64_t pos) const { return ::SplitTimestamp(pos, FrameDuration); }
-    int64_t TimestampToPosition(const TTimestampFields& f) const { return ::TimestampToPosition(f, FrameDuration); }
+    int64_t TimestampToPosition(const TTimestampFields& f) const
+    {
+        return ::TimestampToPosition(f, FrameDuration);
+    }
     void SeekToTimestamp(const QString& text);
 
     // ---- forwarded to the compositor ----

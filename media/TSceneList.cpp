@@ -16,7 +16,10 @@ constexpr uint8_t F2HasTrailingNumber = 0x40;
 class SceneFileReader
 {
 public:
-    explicit SceneFileReader(QFile& file) : m_file(file) { }
+    explicit SceneFileReader(QFile& file)
+        : m_file(file)
+    {
+    }
 
     bool Ok() const { return m_ok; }
 
@@ -56,7 +59,8 @@ private:
             return 0;
         }
         uint32_t value = 0;
-        for (int i = size - 1; i >= 0; --i) value = (value << 8) | bytes[size_t(i)];
+        for (int i = size - 1; i >= 0; --i)
+            value = (value << 8) | bytes[size_t(i)];
         return value;
     }
 

@@ -9,8 +9,7 @@
 #include <memory>
 #include <vector>
 
-template <class T>
-class TPointerList
+template <class T> class TPointerList
 {
 public:
     int Count() const { return int(m_items.size()); }
@@ -30,12 +29,14 @@ private:
     std::vector<T*> m_items;
 };
 
-template <class T>
-class TOwningList
+template <class T> class TOwningList
 {
 public:
     int Count() const { return int(m_items.size()); }
-    T* Items(int index) const { return index >= 0 && index < Count() ? m_items[size_t(index)].get() : nullptr; }
+    T* Items(int index) const
+    {
+        return index >= 0 && index < Count() ? m_items[size_t(index)].get() : nullptr;
+    }
     T* Add(std::unique_ptr<T> item)
     {
         m_items.push_back(std::move(item));

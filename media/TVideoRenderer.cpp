@@ -61,15 +61,13 @@ QImage TVideoRenderer::LastFrame() const
 
 GstFlowReturn TVideoRenderer::onSample(GstAppSink* sink, gpointer self)
 {
-    if (GstSample* sample = gst_app_sink_pull_sample(sink))
-        static_cast<TVideoRenderer*>(self)->take(sample);
+    if (GstSample* sample = gst_app_sink_pull_sample(sink)) static_cast<TVideoRenderer*>(self)->take(sample);
     return GST_FLOW_OK;
 }
 
 GstFlowReturn TVideoRenderer::onPreroll(GstAppSink* sink, gpointer self)
 {
-    if (GstSample* sample = gst_app_sink_pull_preroll(sink))
-        static_cast<TVideoRenderer*>(self)->take(sample);
+    if (GstSample* sample = gst_app_sink_pull_preroll(sink)) static_cast<TVideoRenderer*>(self)->take(sample);
     return GST_FLOW_OK;
 }
 
@@ -77,8 +75,8 @@ void TVideoRenderer::take(GstSample* pulled)
 {
     // The sink reuses the sample it hands out and writes into it after a
     // flush: keep a sample of our own (the same buffer, no pixel copied).
-    GstSample* sample = gst_sample_new(gst_sample_get_buffer(pulled), gst_sample_get_caps(pulled),
-        gst_sample_get_segment(pulled), nullptr);
+    GstSample* sample = gst_sample_new(
+        gst_sample_get_buffer(pulled), gst_sample_get_caps(pulled), gst_sample_get_segment(pulled), nullptr);
     gst_sample_unref(pulled);
     ++m_received;
     GstVideoInfo info;
@@ -119,7 +117,9 @@ void TVideoRenderer::take(GstSample* pulled)
     }
     // One posted delivery at a time: at maximum speed the window only
     // ever draws the latest frame.
-    if (!m_posted.exchange(true)) QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+    if (!m_posted.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
 void TVideoRenderer::deliver()

@@ -12,11 +12,11 @@
 #include "graph/TGraphFilter.h"
 
 #include <QImage>
-#include <gst/app/gstappsink.h>
 #include <QMutex>
 #include <QObject>
 #include <atomic>
 #include <functional>
+#include <gst/app/gstappsink.h>
 #include <memory>
 
 inline constexpr GUID CLSID_VideoMixingRenderer9 { 0x51B4ABF3, 0x748F, 0x4E3B,

@@ -12,6 +12,7 @@ TdmDV::TdmDV(QObject* parent)
 TdmDV::~TdmDV()
 {
     DVsplitter.TakeOut();
-    if (m_notifierFilter && m_notifierFilter->Graph()) m_notifierFilter->Graph()->RemoveFilter(m_notifierFilter.get());
+    if (m_notifierFilter && m_notifierFilter->Graph())
+        m_notifierFilter->Graph()->RemoveFilter(m_notifierFilter.get());
     m_notifierFilter.reset();
 }

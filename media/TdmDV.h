@@ -8,7 +8,8 @@
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
 
-class TdmDV : public TdmGraphTemplate {
+class TdmDV : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmDV(QObject* parent = nullptr);

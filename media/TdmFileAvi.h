@@ -1,11 +1,12 @@
 #pragma once
 // The AVI reader: a file source and the AVI splitter.
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileAvi : public TdmGraphTemplate {
+class TdmFileAvi : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileAvi(QObject* parent = nullptr)

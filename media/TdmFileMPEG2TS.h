@@ -2,12 +2,13 @@
 // The reader for transport streams, Matroska and MP4: the separately
 // installed splitter, which reads the file itself.
 
+#include "graph/PlatformFilters.h"
+#include "media/InstalledFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "media/InstalledFilters.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileMPEG2TS : public TdmGraphTemplate {
+class TdmFileMPEG2TS : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileMPEG2TS(QObject* parent = nullptr)

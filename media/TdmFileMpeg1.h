@@ -2,11 +2,12 @@
 // The MPEG-1 reader: a file source and the MPEG-1 stream splitter (system
 // streams and elementary MPEG video or audio).
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileMpeg1 : public TdmGraphTemplate {
+class TdmFileMpeg1 : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileMpeg1(QObject* parent = nullptr)

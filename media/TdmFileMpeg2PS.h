@@ -1,11 +1,12 @@
 #pragma once
 // The MPEG-2 program stream reader: a file source and the demultiplexer.
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileMpeg2PS : public TdmGraphTemplate {
+class TdmFileMpeg2PS : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileMpeg2PS(QObject* parent = nullptr)

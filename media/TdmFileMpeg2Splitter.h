@@ -2,11 +2,12 @@
 // The second MPEG-2 program stream reader: a file source and the MPEG-2
 // splitter.
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileMpeg2Splitter : public TdmGraphTemplate {
+class TdmFileMpeg2Splitter : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileMpeg2Splitter(QObject* parent = nullptr)

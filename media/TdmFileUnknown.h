@@ -2,11 +2,12 @@
 // The reader of last resort. Its file source is not used by the recipe,
 // which lets the platform build the whole graph from the file.
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileUnknown : public TdmGraphTemplate {
+class TdmFileUnknown : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileUnknown(QObject* parent = nullptr)

@@ -1,11 +1,12 @@
 #pragma once
 // The ASF reader, which reads the file itself.
 
+#include "graph/PlatformFilters.h"
 #include "media/TTemplateFilter.h"
 #include "media/TdmGraphTemplate.h"
-#include "graph/PlatformFilters.h"
 
-class TdmFileWmv : public TdmGraphTemplate {
+class TdmFileWmv : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmFileWmv(QObject* parent = nullptr)

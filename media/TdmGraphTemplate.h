@@ -5,7 +5,8 @@
 
 #include <QObject>
 
-class TdmGraphTemplate : public QObject {
+class TdmGraphTemplate : public QObject
+{
     Q_OBJECT
 public:
     explicit TdmGraphTemplate(const QString& name, QObject* parent = nullptr)

@@ -12,7 +12,8 @@
 
 #include <memory>
 
-class TdmTest : public TdmGraphTemplate {
+class TdmTest : public TdmGraphTemplate
+{
     Q_OBJECT
 public:
     explicit TdmTest(QObject* parent = nullptr);

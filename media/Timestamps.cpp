@@ -27,7 +27,8 @@ TTimestampFields SplitTimestamp(int64_t position, int64_t frameDuration)
 QString FormatTimestamp(int64_t position, int64_t frameDuration)
 {
     const TTimestampFields f = SplitTimestamp(position, frameDuration);
-    return QString::asprintf("%d:%.2d:%.2d:%.2d", int(f.Hours), int(f.Minutes), int(f.Seconds), int(f.Frames));
+    return QString::asprintf(
+        "%d:%.2d:%.2d:%.2d", int(f.Hours), int(f.Minutes), int(f.Seconds), int(f.Frames));
 }
 
 int64_t TimestampToPosition(const TTimestampFields& f, int64_t frameDuration)

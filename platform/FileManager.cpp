@@ -18,8 +18,8 @@ TShown ShowItem(const QString& path)
     if (bus.isConnected() && bus.interface()
         && (bus.interface()->isServiceRegistered(service).value()
             || bus.interface()->activatableServiceNames().value().contains(service))) {
-        QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
-            service, QStringLiteral("ShowItems"));
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            service, QStringLiteral("/org/freedesktop/FileManager1"), service, QStringLiteral("ShowItems"));
         call << QStringList { QUrl::fromLocalFile(info.absoluteFilePath()).toString() } << QString();
         // Asynchronous: a slow file manager must not hold the window.
         if (bus.send(call)) return TShown::Selected;

@@ -44,7 +44,8 @@ public:
 
 private:
     friend bool DispatchWindowMessage(TMessageTarget* target, QEvent* e);
-    friend qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
+    friend qintptr SendMessage(
+        QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
 
     unsigned m_msg;
     quintptr m_wParam;
@@ -85,7 +86,8 @@ public:
     bool IsClosed() const;
 
 private:
-    friend qintptr SendMessage(QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
+    friend qintptr SendMessage(
+        QObject* target, unsigned msg, quintptr wParam, qintptr lParam, TSendGate* gate);
     struct TState;
     std::unique_ptr<TState> m_state;
 };

@@ -34,11 +34,14 @@ TSavePrefsForm::TSavePrefsForm(QWidget* parent)
         const char* hint;
     };
     static const Button buttons[] = {
-        {"Normal", smRegistry, "Enregistre les préférences dans le registre.\r\nSi un fichier ini existait, il est supprimé."},
-        {"Portable", smIni, "Enregistre les préférences dans un fichier ini.\r\nEfface les valeurs contenues dans le registre."},
-        {"Aucun", smNone,
-         "Quitte sans enregistrer les préférences.\r\nSi elles existaient dans un fichier ini ou dans le "
-         "registre,\r\nelles sont effacées."},
+        { "Normal", smRegistry,
+            "Enregistre les préférences dans le registre.\r\nSi un fichier ini existait, il est supprimé." },
+        { "Portable", smIni,
+            "Enregistre les préférences dans un fichier ini.\r\nEfface les valeurs contenues dans le "
+            "registre." },
+        { "Aucun", smNone,
+            "Quitte sans enregistrer les préférences.\r\nSi elles existaient dans un fichier ini ou dans le "
+            "registre,\r\nelles sont effacées." },
     };
     auto* row = new QHBoxLayout();
     for (const Button& b : buttons) {
@@ -57,8 +60,10 @@ QString TSavePrefsForm::MarkupText()
     return QStringLiteral(
         "<br><size 10><i>Voulez-vous enregistrer vos préférences pour pouvoir les retrouver au prochain "
         "lancement?<br><br>Cliquez sur votre choix:</i><br><br>* soit pour les enregistrer dans le registre "
-        "(mode normal).<br>* soit pour les enregistrer dans un fichier ini (mode portable).<br>* soit pour ne "
-        "pas les enregistrer. Dans ce cas, elles seront perdues et les valeurs par défaut seront chargées lors "
+        "(mode normal).<br>* soit pour les enregistrer dans un fichier ini (mode portable).<br>* soit pour "
+        "ne "
+        "pas les enregistrer. Dans ce cas, elles seront perdues et les valeurs par défaut seront chargées "
+        "lors "
         "du prochain lancement.<br></size>");
 }
 

@@ -7,7 +7,8 @@
 class QLabel;
 class QPushButton;
 
-class TSavePrefsForm : public QDialog {
+class TSavePrefsForm : public QDialog
+{
     Q_OBJECT
 public:
     explicit TSavePrefsForm(QWidget* parent = nullptr);

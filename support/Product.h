@@ -3,15 +3,22 @@
 
 #include <QString>
 
-namespace Product {
+namespace Product
+{
 inline const QString Name = QStringLiteral("Stillex");
 inline const QString Version = QStringLiteral("5.0.6");
 inline const QString Language = QStringLiteral("Fr");
 inline const QString Maker = QStringLiteral("Kestrine");
 // "Stillex 5.0.6Fr": the name with its version, as in the caption.
-inline QString NameAndVersion() { return Name + QLatin1Char(' ') + Version + Language; }
+inline QString NameAndVersion()
+{
+    return Name + QLatin1Char(' ') + Version + Language;
+}
 // "Stillex 5.0.6Fr de Kestrine": the main window's caption.
-inline QString Caption() { return QStringLiteral("%1 de %2").arg(NameAndVersion(), Maker); }
+inline QString Caption()
+{
+    return QStringLiteral("%1 de %2").arg(NameAndVersion(), Maker);
+}
 // "Stillex 5.0.6 Fr de Kestrine": the signature of the preference list.
 inline QString Signature()
 {

@@ -8,7 +8,8 @@ class QLabel;
 class QPushButton;
 class TLinkEdit;
 
-class TErreurForm : public QDialog {
+class TErreurForm : public QDialog
+{
     Q_OBJECT
 public:
     explicit TErreurForm(QWidget* parent = nullptr);

@@ -2,7 +2,8 @@
 
 #include "support/TSidePanel.h"
 
-class THelpFrame : public TSidePanel {
+class THelpFrame : public TSidePanel
+{
     Q_OBJECT
 public:
     explicit THelpFrame(QWidget* parent);

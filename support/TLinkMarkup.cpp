@@ -1,7 +1,6 @@
 #include "support/TLinkMarkup.h"
 
 #include <QFileInfo>
-
 #include <algorithm>
 #include <iterator>
 
@@ -238,7 +237,8 @@ QString TLinkMarkup::Escape(const QString& text)
 QUrl TLinkMarkup::SafeLinkUrl(const QString& target)
 {
     QString t = target.trimmed();
-    while (t.endsWith(QChar(0))) t.chop(1);
+    while (t.endsWith(QChar(0)))
+        t.chop(1);
     const QUrl url = QUrl::fromUserInput(t);
     if (!url.isValid()) return {};
     const QString scheme = url.scheme().toLower();

@@ -7,7 +7,8 @@
 class QLabel;
 class QVBoxLayout;
 
-class TSidePanel : public QFrame {
+class TSidePanel : public QFrame
+{
     Q_OBJECT
 public:
     static constexpr int Width = 276;

@@ -40,8 +40,8 @@ QString FormatValues(const QString& format, std::initializer_list<qint64> values
 
 [[noreturn]] void ThrowRange(qint64 low, qint64 high)
 {
-    const QString message =
-        FormatValues(QStringLiteral("La valeur doit être comprise entre %d et %d"), { low, high });
+    const QString message
+        = FormatValues(QStringLiteral("La valeur doit être comprise entre %d et %d"), { low, high });
     throw std::invalid_argument(message.toStdString());
 }
 

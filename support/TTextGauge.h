@@ -93,8 +93,7 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
-    struct Look
-    {
+    struct Look {
         int percent;
         QColor fill;
         QString text;

@@ -1,4 +1,5 @@
 #include "app/DirectXVersion.h"
+
 #include "platform/Registry.h"
 
 #include <QTemporaryDir>
@@ -13,7 +14,7 @@ TEST(DirectXVersion, ParsesRegistryValues)
     EXPECT_EQ(DirectXVersionFrom("4.09.00.0900"), "9.0 "); // 0 gives a blank
     EXPECT_EQ(DirectXVersionFrom("4.07.00.0705"), "7.0e");
 
-    for (const char* bad : {"", "Erreur", "4.09", "4.09.00", "4.09.00.090x", "a.b.c.d", "4..00.0904"})
+    for (const char* bad : { "", "Erreur", "4.09", "4.09.00", "4.09.00.090x", "a.b.c.d", "4..00.0904" })
         EXPECT_EQ(DirectXVersionFrom(bad), "Erreur") << bad;
 
     EXPECT_EQ(DirectXMajorFrom("9.0c"), 9);
@@ -34,9 +35,9 @@ TEST(DirectXVersion, ReadsTheMachineHiveAndWarnsWithoutIt)
     EXPECT_EQ(DirectXMajor(), 0);
     const QString text = DirectXWarningText(DirectXVersion());
     EXPECT_EQ(text,
-              QStringLiteral("Vous avez DirectX Erreur.\r\nIl faut avoir au moins directX 9 pour faire tourner "
-                             "correctement Stillex version 5.0.6 Fr.\r\nVoulez-vous continuer quand même? Si oui, "
-                             "l'application risque de ne pas bien fonctionner."));
+        QStringLiteral("Vous avez DirectX Erreur.\r\nIl faut avoir au moins directX 9 pour faire tourner "
+                       "correctement Stillex version 5.0.6 Fr.\r\nVoulez-vous continuer quand même? Si oui, "
+                       "l'application risque de ne pas bien fonctionner."));
 
     {
         TRegistry reg(RegHive::LocalMachine);

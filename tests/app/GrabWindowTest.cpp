@@ -49,13 +49,15 @@ protected:
     // Mean absolute difference per channel between two pictures of one size.
     static double difference(const QImage& a, const QImage& b)
     {
-        const QImage x = a.convertToFormat(QImage::Format_RGB888), y = b.convertToFormat(QImage::Format_RGB888);
+        const QImage x = a.convertToFormat(QImage::Format_RGB888),
+                     y = b.convertToFormat(QImage::Format_RGB888);
         if (x.size() != y.size()) return 255;
         double sum = 0;
         for (int row = 0; row < x.height(); ++row) {
             const uchar* p = x.constScanLine(row);
             const uchar* q = y.constScanLine(row);
-            for (int i = 0; i < x.width() * 3; ++i) sum += std::abs(int(p[i]) - int(q[i]));
+            for (int i = 0; i < x.width() * 3; ++i)
+                sum += std::abs(int(p[i]) - int(q[i]));
         }
         return sum / (double(x.width()) * x.height() * 3);
     }
@@ -90,11 +92,13 @@ TEST_F(GrabWindow, SavedImagesTakeTheForcedRatioAndTheNextName)
         // What was saved is the frame as shown, squeezed: close to the
         // picture the window holds, apart from the JPEG loss.
         EXPECT_LT(difference(written, form->OutputImage()), 6.0) << r.command;
-        const QImage frame = form->SourceFrame().scaled(r.size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        const QImage frame
+            = form->SourceFrame().scaled(r.size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         EXPECT_LT(difference(written, frame), 8.0) << r.command;
     }
-    EXPECT_EQ(images(), (QStringList { QStringLiteral("dv-pal-4x3_0001.jpg"), QStringLiteral("dv-pal-4x3_0002.jpg"),
-                            QStringLiteral("dv-pal-4x3_0003.jpg") }));
+    EXPECT_EQ(images(),
+        (QStringList { QStringLiteral("dv-pal-4x3_0001.jpg"), QStringLiteral("dv-pal-4x3_0002.jpg"),
+            QStringLiteral("dv-pal-4x3_0003.jpg") }));
     EXPECT_EQ(form->DossiersFrame()->numEdit->text(), QStringLiteral("0004"));
 
     // BMP: the very pixels of the output image.
@@ -150,7 +154,8 @@ TEST_F(GrabWindow, OverwriteQuestionFailuresAndCopy)
     };
     ASSERT_TRUE(run("saGrab"));
     ASSERT_EQ(questions.size(), 1);
-    EXPECT_TRUE(questions[0].startsWith(QStringLiteral("Le fichier ") + first + QStringLiteral(" existe déjà.")));
+    EXPECT_TRUE(
+        questions[0].startsWith(QStringLiteral("Le fichier ") + first + QStringLiteral(" existe déjà.")));
     EXPECT_EQ(QFileInfo(first).size(), 10);
     EXPECT_EQ(form->ImageCounter, 1);
 

@@ -22,9 +22,11 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-namespace {
+namespace
+{
 // Each test gets an empty registry of its own and no stored preferences.
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -43,8 +45,7 @@ protected:
     {
         QTimer::singleShot(50, [choice] {
             auto* dialog = qobject_cast<TSavePrefsForm*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
+            if (!dialog) return;
             if (choice < 0)
                 dialog->reject();
             else
@@ -59,8 +60,7 @@ QStringList actionNames(const QList<QAction*>& actions)
 {
     QStringList names;
     for (QAction* a : actions)
-        if (!a->objectName().isEmpty())
-            names << a->objectName();
+        if (!a->objectName().isEmpty()) names << a->objectName();
     return names;
 }
 } // namespace
@@ -70,9 +70,9 @@ TEST_F(MainWindow, ModulesAreCreatedInStartOrder)
     TStillexApplication program;
     program.CreateModules();
     EXPECT_EQ(program.CreationOrder(),
-              QStringList({"ShowForm", "SavePrefsForm", "plaque", "RaccourcisForm", "dmTest", "ErreurForm",
-                           "dmFileMpeg1", "dmFileWmv", "dmFileMPEG2TS", "dmFile", "dmFileMpeg2Splitter",
-                           "dmFileUnknown", "dmFileMpeg2PS", "FiltresWarningForm"}));
+        QStringList({ "ShowForm", "SavePrefsForm", "plaque", "RaccourcisForm", "dmTest", "ErreurForm",
+            "dmFileMpeg1", "dmFileWmv", "dmFileMPEG2TS", "dmFile", "dmFileMpeg2Splitter", "dmFileUnknown",
+            "dmFileMpeg2PS", "FiltresWarningForm" }));
     EXPECT_EQ(program.MainForm()->windowTitle(), "Stillex 5.0.6Fr de Kestrine");
     EXPECT_EQ(program.MainForm()->Plaque(), program.Plaque());
 }
@@ -127,10 +127,10 @@ TEST_F(MainWindow, ToolbarAndContextMenuFollowTheCatalog)
 {
     TShowForm form;
     EXPECT_EQ(actionNames(form.tbUnique->actions()),
-              QStringList({"saOpenFile", "saPaste", "saScript", "saVider", "saGrab", "saCopier",
-                           "taIntervalloShow", "tafullscreen", "taMute", "taIncruster", "taVertFlip", "taHorzFlip",
-                           "saExtraireFrame", "saSourcesFrame", "saDossiersFrame", "saIncrusterFrame",
-                           "saOptionsFrame", "saHelp", "saApropos", "taraccourcis", "acQuitter"}));
+        QStringList({ "saOpenFile", "saPaste", "saScript", "saVider", "saGrab", "saCopier",
+            "taIntervalloShow", "tafullscreen", "taMute", "taIncruster", "taVertFlip", "taHorzFlip",
+            "saExtraireFrame", "saSourcesFrame", "saDossiersFrame", "saIncrusterFrame", "saOptionsFrame",
+            "saHelp", "saApropos", "taraccourcis", "acQuitter" }));
     for (QAction* a : form.tbUnique->actions()) {
         if (!a->objectName().isEmpty()) {
             EXPECT_FALSE(a->icon().isNull()) << a->objectName().toStdString();
@@ -140,19 +140,21 @@ TEST_F(MainWindow, ToolbarAndContextMenuFollowTheCatalog)
     const QList<QAction*> items = form.PopupMenu->actions();
     QStringList shape;
     for (QAction* a : items)
-        shape << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? QStringLiteral("menu") : a->objectName());
-    EXPECT_EQ(shape, QStringList({"saGrab", "-", "tafullscreen", "taReduire", "-", "saForcerNone", "saForcerNative",
-                                  "saForcer4x3", "saForcer16x9", "-", "taMute", "taIncruster", "taVertFlip",
-                                  "taHorzFlip", "-", "taSliders", "-", "menu", "-", "acQuitter"}));
+        shape << (a->isSeparator() ? QStringLiteral("-")
+                : a->menu()        ? QStringLiteral("menu")
+                                   : a->objectName());
+    EXPECT_EQ(shape,
+        QStringList({ "saGrab", "-", "tafullscreen", "taReduire", "-", "saForcerNone", "saForcerNative",
+            "saForcer4x3", "saForcer16x9", "-", "taMute", "taIncruster", "taVertFlip", "taHorzFlip", "-",
+            "taSliders", "-", "menu", "-", "acQuitter" }));
     QMenu* panels = nullptr;
     for (QAction* a : items)
-        if (a->menu())
-            panels = a->menu();
+        if (a->menu()) panels = a->menu();
     ASSERT_TRUE(panels);
     EXPECT_EQ(panels->title(), "Panneaux d'options");
     EXPECT_EQ(actionNames(panels->actions()),
-              QStringList({"saSourcesFrame", "saDossiersFrame", "saExtraireFrame", "saIncrusterFrame",
-                           "saOptionsFrame", "saHelp", "saApropos"}));
+        QStringList({ "saSourcesFrame", "saDossiersFrame", "saExtraireFrame", "saIncrusterFrame",
+            "saOptionsFrame", "saHelp", "saApropos" }));
 }
 
 TEST_F(MainWindow, PanelsSwitchAndOutOfRangeIndexesBehave)
@@ -195,7 +197,7 @@ TEST_F(MainWindow, MessagesFromStreamingThreads)
 
     // A capture message sent by a streaming thread is handled on the UI
     // thread while the sender waits, exactly once.
-    std::atomic<bool> returned {false};
+    std::atomic<bool> returned { false };
     std::thread streaming([&] {
         SendMessage(&form, WM_USER + 1, 40000000, 0);
         returned = true;
@@ -211,7 +213,7 @@ TEST_F(MainWindow, MessagesFromStreamingThreads)
     // Escape aborts: captures are then ignored and Busy is never set.
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_TRUE(form.AbortRequested);
-    std::atomic<bool> lateReturned {false};
+    std::atomic<bool> lateReturned { false };
     std::thread late([&] {
         SendMessage(&form, WM_USER + 1, 0, 0);
         lateReturned = true;

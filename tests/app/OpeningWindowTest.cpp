@@ -2,23 +2,22 @@
 // no file when the file cannot be used.
 
 #include "app/TShowForm.h"
+#include "app/TSourcesFrame.h"
+#include "app/Tnav_fileframe.h"
+#include "app/Tplaque.h"
 #include "automation/TCustomSuperAction.h"
 #include "media/InstalledFilters.h"
 #include "platform/Registry.h"
 #include "prefs/Preferences.h"
 #include "prefs/StoreMode.h"
+#include "prefs/TBooleanParameter.h"
 #include "tests/support/TestMedia.h"
 
-#include "app/TSourcesFrame.h"
-#include "app/Tplaque.h"
-#include "app/Tnav_fileframe.h"
-#include "prefs/TBooleanParameter.h"
-
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QGroupBox>
-#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -216,8 +215,9 @@ TEST_F(OpeningWindow, EachFailureGivesItsMessage)
     messages.clear();
     form.OpenPath(truncatedMkv);
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Le fichier <color Maroon>cut.mkv</color> ne peut pas être "
-                                                      "exploité par Stillex sur votre système.<br><br>")));
+    EXPECT_TRUE(
+        messages[0].startsWith(QStringLiteral("Le fichier <color Maroon>cut.mkv</color> ne peut pas être "
+                                              "exploité par Stillex sur votre système.<br><br>")));
     EXPECT_EQ(form.EnCoursLab->text(), QStringLiteral("Aucun fichier vidéo"));
     EXPECT_FALSE(form.Media()->HasVideo());
     EXPECT_EQ(form.SourcesFrame()->cboxvideo->count(), 1);

@@ -22,7 +22,9 @@ TEST(PatternSearch, ListsNormalFilesMatchingAnyCaseAndEndsAfterTheLast)
     for (bool more = search.FindFirst(d.filePath(QStringLiteral("*.avi"))); more; more = search.FindNext())
         found << search.Name();
     found.sort();
-    EXPECT_EQ(found, (QStringList { QStringLiteral("Clip1.AVI"), QStringLiteral("[x].avi"), QStringLiteral("clip2.avi") }));
+    EXPECT_EQ(found,
+        (QStringList {
+            QStringLiteral("Clip1.AVI"), QStringLiteral("[x].avi"), QStringLiteral("clip2.avi") }));
     EXPECT_FALSE(search.IsOpen());
     EXPECT_FALSE(search.FindNext());
 

@@ -23,12 +23,12 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QTimer>
-#include <QToolButton>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace
@@ -91,7 +91,8 @@ TEST_F(PlaybackWindow, StepsLandOnTheRightFrameAndStopAtTheEnds)
     EXPECT_EQ(shown(), QStringLiteral("0:01:34:24"));
     EXPECT_EQ(shownFrame(), 95 * 25 - 1);
     EXPECT_GE(form->tb->value(), 1023);
-    EXPECT_TRUE(form->NextImagePath.endsWith(QStringLiteral("_0.01.34.24.jpg"))) << form->NextImagePath.toStdString();
+    EXPECT_TRUE(form->NextImagePath.endsWith(QStringLiteral("_0.01.34.24.jpg")))
+        << form->NextImagePath.toStdString();
     ASSERT_TRUE(run("saReculeMedium"));
     EXPECT_EQ(shown(), QStringLiteral("0:01:33:24"));
     EXPECT_EQ(shownFrame(), 94 * 25 - 1);

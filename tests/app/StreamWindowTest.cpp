@@ -265,7 +265,8 @@ TEST_F(StreamWindow, APauseKeepsThePictureTheFieldAndTheNameTogether)
         const int frame = shownFrame();
         ASSERT_GT(frame, 0);
         EXPECT_EQ(field(), form->Media()->FormatTimestamp(frame * form->Media()->FrameDuration)) << frame;
-        EXPECT_TRUE(form->NextImagePath.contains(TimestampSuffix(field()))) << form->NextImagePath.toStdString();
+        EXPECT_TRUE(form->NextImagePath.contains(TimestampSuffix(field())))
+            << form->NextImagePath.toStdString();
         EXPECT_EQ(FrameNumberIn(form->Media()->VideoWindow()->LastFrame()), frame);
     }
 }

@@ -40,7 +40,8 @@ TEST(VideoFitting, TheAspectTableAndTheLabel)
 
     // A 16:9 DV frame: the saved image keeps the source's width.
     const QRect out = FitRect(16, 9, QRect(0, 0, 720, 576), false, 0);
-    EXPECT_EQ(SizeLabelText(720, 576, out.width(), out.height(), 2), QStringLiteral("720 x 576  =>  720 x 405 [16x9}"));
+    EXPECT_EQ(SizeLabelText(720, 576, out.width(), out.height(), 2),
+        QStringLiteral("720 x 576  =>  720 x 405 [16x9}"));
     EXPECT_EQ(SizeLabelText(720, 576, 720, 576, 3), QStringLiteral("720 x 576  =>  720 x 576 [natif]"));
     EXPECT_EQ(SizeLabelText(320, 240, 320, 240, 0), QStringLiteral("320 x 240  =>  320 x 240"));
     EXPECT_EQ(SizeLabelText(0, 576, 0, 0, 1), QString());

@@ -152,10 +152,7 @@ void SetSharedFrameDuration(int64_t value)
 class BitmapFilterFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SetSharedFrameDuration(400000);
-    }
+    void SetUp() override { SetSharedFrameDuration(400000); }
     void TearDown() override { SetSharedFrameDuration(0); }
 };
 

@@ -1,8 +1,7 @@
 #include "filters/Deinterlace.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <utility>
 
 namespace
@@ -22,7 +21,8 @@ void setRow(QImage& img, int y, QRgb colour, int x0 = 0, int x1 = -1)
 {
     if (x1 < 0) x1 = img.width();
     auto* p = reinterpret_cast<QRgb*>(img.scanLine(y));
-    for (int x = x0; x < x1; ++x) p[x] = colour;
+    for (int x = x0; x < x1; ++x)
+        p[x] = colour;
 }
 
 QImage run(const QImage& src)
@@ -40,7 +40,7 @@ TEST(Deinterlace, RepairsCombRunsOnly)
     QImage src = filled(6, 6, Black);
     setRow(src, 1, White, 2, 4);
     setRow(src, 3, 0xff808080u, 0, 1); // single combed pixel, no combed neighbour
-    setRow(src, 5, White);             // last row: never examined
+    setRow(src, 5, White); // last row: never examined
     setRow(src, 0, 0xff102030u, 5, 6); // row above a pixel with no comb
     const QImage before = src.copy();
 
@@ -63,8 +63,10 @@ TEST(Deinterlace, RepairsCombRunsOnly)
 
     // Weights 3/6/1 against the threshold: a tooth of d on one channel only
     // combs when weight * d * d exceeds 2000.
-    struct Case { int shift, below, above; };
-    for (Case c : { Case{ 16, 25, 26 }, Case{ 8, 18, 19 }, Case{ 0, 44, 45 } }) {
+    struct Case {
+        int shift, below, above;
+    };
+    for (Case c : { Case { 16, 25, 26 }, Case { 8, 18, 19 }, Case { 0, 44, 45 } }) {
         for (int d : { c.below, c.above }) {
             QImage tooth = filled(2, 3, 0xff646464u);
             setRow(tooth, 1, 0xff646464u + (QRgb(d) << c.shift));
@@ -83,7 +85,8 @@ TEST(Deinterlace, LeavesDetailAndSmallPicturesAlone)
 {
     // Vertical gradient: the middle lies between its neighbours.
     QImage grad(4, 5, QImage::Format_RGB32);
-    for (int y = 0; y < 5; ++y) setRow(grad, y, qRgb(40 * y, 50 * y, 30 * y));
+    for (int y = 0; y < 5; ++y)
+        setRow(grad, y, qRgb(40 * y, 50 * y, 30 * y));
     EXPECT_EQ(run(grad), grad);
 
     // Under 3 rows: nothing is examined, even a strong alternation.
@@ -102,12 +105,13 @@ TEST(Deinterlace, MasksFollowThePictureSize)
     // A combed picture, then clean pictures of other sizes through the same
     // result image and the same process-wide masks.
     QImage big = filled(8, 7, Black);
-    for (int y = 1; y < 7; y += 2) setRow(big, y, White);
+    for (int y = 1; y < 7; y += 2)
+        setRow(big, y, White);
     QImage out;
     Deinterlace(big, out);
     EXPECT_EQ(out, filled(8, 7, Black));
 
-    for (auto [w, h] : { std::pair{ 5, 9 }, std::pair{ 8, 7 }, std::pair{ 3, 3 } }) {
+    for (auto [w, h] : { std::pair { 5, 9 }, std::pair { 8, 7 }, std::pair { 3, 3 } }) {
         QImage clean = filled(w, h, 0xff445566u);
         Deinterlace(clean, out);
         EXPECT_EQ(out, clean) << w << "x" << h;

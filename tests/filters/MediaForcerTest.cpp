@@ -1,10 +1,10 @@
 // The media forcer: what it accepts, that it swallows every sample, and that
 // as a GStreamer sink it makes a decoder chain end on the forced type.
 
-#include "media/TFilterElement.h"
-#include "media/TFilterSinkElement.h"
 #include "filters/TMediaForcer.h"
 #include "graph/MediaTypeGuids.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "tests/support/TestMedia.h"
 
 #include <atomic>

@@ -1,8 +1,8 @@
 #include "NotifierTestSupport.h"
-#include "media/TFilterElement.h"
 #include "filters/TNotifier.h"
 #include "graph/CapsMediaType.h"
 #include "graph/MediaTypeGuids.h"
+#include "media/TFilterElement.h"
 #include "tests/support/TestMedia.h"
 
 #include <QLocale>

@@ -1,10 +1,10 @@
-#include "media/TFilterElement.h"
-#include "media/TFilterSinkElement.h"
 #include "filters/TMediaForcer.h"
 #include "filters/TNotifier.h"
 #include "graph/MediaTypeGuids.h"
 #include "graph/PlatformFilters.h"
 #include "graph/TFilterGraph.h"
+#include "media/TFilterElement.h"
+#include "media/TFilterSinkElement.h"
 #include "tests/support/TestMedia.h"
 
 #include <QCoreApplication>
@@ -641,7 +641,8 @@ TEST(FilterGraph, ASplitterThatShowsNoStreamsInTimeFailsCleanly)
         TFilterGraph graph;
         graph.SetPadTimeout(round % 4); // 0..3 ms: the streams cannot be known yet
         const QString description
-            = QStringLiteral("filesrc location=\"%1\" ! capsfilter caps=video/x-dv,systemstream=true").arg(dv);
+            = QStringLiteral("filesrc location=\"%1\" ! capsfilter caps=video/x-dv,systemstream=true")
+                  .arg(dv);
         auto source = std::make_shared<TGraphFilter>(
             gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, nullptr), GUID_NULL);
         TNotifier notifier;
@@ -653,9 +654,11 @@ TEST(FilterGraph, ASplitterThatShowsNoStreamsInTimeFailsCleanly)
         ASSERT_EQ(graph.AddFilter(dvNotifier, QStringLiteral("DV Notifier")), S_OK);
         ASSERT_EQ(graph.AddFilter(splitter, QStringLiteral("DVsplitter")), S_OK);
         TGraphPin* interleaved = nullptr;
-        ASSERT_EQ(
-            graph.FindPin(source.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Interleaved, true, 0, &interleaved), S_OK);
-        const HRESULT hr = graph.RenderStream(nullptr, nullptr, interleaved, dvNotifier.get(), splitter.get());
+        ASSERT_EQ(graph.FindPin(
+                      source.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Interleaved, true, 0, &interleaved),
+            S_OK);
+        const HRESULT hr
+            = graph.RenderStream(nullptr, nullptr, interleaved, dvNotifier.get(), splitter.get());
         if (FAILED(hr)) {
             EXPECT_FALSE(dvNotifier->Pin(1)->IsConnected());
             EXPECT_FALSE(splitter->Pin(0)->IsConnected());

@@ -4,8 +4,8 @@
 
 #include "filters/TBCTransInPlaceFilter.h"
 #include "filters/TBCTransformFilter.h"
-#include "media/TFilterElement.h"
 #include "graph/MediaTypeGuids.h"
+#include "media/TFilterElement.h"
 
 #include <QMutex>
 #include <QMutexLocker>

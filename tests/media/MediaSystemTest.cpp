@@ -23,7 +23,10 @@ namespace
 {
 constexpr int64_t Frame = 400'000;
 
-int frameNumber(const QImage& image, int cells = 16) { return FrameNumberIn(image, cells); }
+int frameNumber(const QImage& image, int cells = 16)
+{
+    return FrameNumberIn(image, cells);
+}
 
 class MediaSystem : public ::testing::Test
 {
@@ -92,7 +95,8 @@ TEST(Timestamps, TextAndFields)
     EXPECT_EQ(FormatTimestamp(12'345'678'901LL, 333'667), QStringLiteral("0:20:34:17"));
     EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("0:01:30:12")), Frame), 904'800'000);
     EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("12")), Frame), 4'800'000);
-    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("1:30")), Frame), 36'000'000'000LL + 12'000'000);
+    EXPECT_EQ(
+        TimestampToPosition(ParseTimestamp(QStringLiteral("1:30")), Frame), 36'000'000'000LL + 12'000'000);
     EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral(" 0 : x :2: ")), Frame), 20'000'000);
     // A frame duration of 0 (unknown rate) counts as 25 frames per second.
     EXPECT_EQ(FormatTimestamp(9'600'000, 0), QStringLiteral("0:00:00:24"));
@@ -163,7 +167,8 @@ TEST_F(MediaSystem, PlaysThroughOurFiltersAndTellsTheEnd)
     media->SetPosition(media->Duration - 2 * TMediaSystem::OneSecond);
     media->Play();
     EXPECT_EQ(media->GraphState(), 3);
-    ASSERT_TRUE(waitFor([&] { return media->CurrentPosition() > media->Duration - 1 * TMediaSystem::OneSecond; }));
+    ASSERT_TRUE(
+        waitFor([&] { return media->CurrentPosition() > media->Duration - 1 * TMediaSystem::OneSecond; }));
     ASSERT_TRUE(waitFor([&] { return ended; }));
 
     // Maximum speed: no clock, no sound. The whole clip goes by far faster
@@ -278,9 +283,10 @@ TEST_F(MediaSystem, AFileWithoutFramesFailsItsFirstSeek)
 
 TEST_F(MediaSystem, EveryKindOfFileOpensStepsAndPlays)
 {
-    for (const char* fixture : { "mpeg4-mp3.avi", "video-only.avi", "dv-pal-type2.avi", "dv-pal-4x3.dv",
-             "mpeg1-system.mpg", "mpeg1-video.m1v", "mpeg2-2audio.vob", "h264-ac3.m2ts", "h264-vorbis.mkv",
-             "h264-aac.mp4", "h264-aac.mov", "h264-aac.3g2", "wmv2-wma.wmv", "two-video.mkv", "noextension" }) {
+    for (const char* fixture :
+        { "mpeg4-mp3.avi", "video-only.avi", "dv-pal-type2.avi", "dv-pal-4x3.dv", "mpeg1-system.mpg",
+            "mpeg1-video.m1v", "mpeg2-2audio.vob", "h264-ac3.m2ts", "h264-vorbis.mkv", "h264-aac.mp4",
+            "h264-aac.mov", "h264-aac.3g2", "wmv2-wma.wmv", "two-video.mkv", "noextension" }) {
         SCOPED_TRACE(fixture);
         TGrabBuilder* b = open(fixture);
         ASSERT_TRUE(b);

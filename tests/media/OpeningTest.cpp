@@ -51,7 +51,8 @@ QString describe(const TGrabBuilder& b)
         v << s->DisplayName;
     for (const TAudioSource* s : b.AudioSources)
         a << s->DisplayName;
-    return out + QStringLiteral(" | ") + v.join(QLatin1Char(',')) + QStringLiteral(" | ") + a.join(QLatin1Char(','));
+    return out + QStringLiteral(" | ") + v.join(QLatin1Char(',')) + QStringLiteral(" | ")
+        + a.join(QLatin1Char(','));
 }
 
 class Opening : public ::testing::Test
@@ -76,7 +77,8 @@ TEST(SourcePaths, ExtensionsAndSceneFiles)
     EXPECT_EQ(ExtensionOf(QStringLiteral("/dir.old/film")), QString());
     EXPECT_EQ(ChangeExtension(QStringLiteral("/dir.old/film"), QStringLiteral(".scn")),
         QStringLiteral("/dir.old/film.scn"));
-    EXPECT_EQ(ChangeExtension(QStringLiteral("/v/a.b.mpg"), QStringLiteral(".scn")), QStringLiteral("/v/a.b.scn"));
+    EXPECT_EQ(
+        ChangeExtension(QStringLiteral("/v/a.b.mpg"), QStringLiteral(".scn")), QStringLiteral("/v/a.b.scn"));
     EXPECT_EQ(FileNamePart(QStringLiteral("/v/a.b.mpg")), QStringLiteral("a.b.mpg"));
     EXPECT_EQ(FileNamePart(QStringLiteral("bare")), QStringLiteral("bare"));
 }
@@ -211,8 +213,8 @@ TEST_F(Opening, BadFilesFailCleanlyAndPathsWithoutExtension)
     cut.close();
     QFile(dir.filePath(QStringLiteral("empty.mpg"))).open(QIODevice::WriteOnly);
 
-    for (const QString& name : { QStringLiteral("garbage.avi"), QStringLiteral("cut.mkv"), QStringLiteral("empty.mpg"),
-             QStringLiteral("missing.avi") }) {
+    for (const QString& name : { QStringLiteral("garbage.avi"), QStringLiteral("cut.mkv"),
+             QStringLiteral("empty.mpg"), QStringLiteral("missing.avi") }) {
         TGrabBuilder b(dir.filePath(name));
         EXPECT_TRUE(b.Failed) << name.toStdString();
         EXPECT_EQ(b.DisplayName, NoVideoFileName);

@@ -27,7 +27,8 @@ protected:
     std::vector<int32_t> Starts() const
     {
         std::vector<int32_t> starts;
-        for (const auto& scene : list) starts.push_back(scene->StartFrame);
+        for (const auto& scene : list)
+            starts.push_back(scene->StartFrame);
         return starts;
     }
 
@@ -96,8 +97,8 @@ TEST_F(SceneFiles, StringLengthForms)
 
     // Each form in the header and in a record, each checked by the scene
     // read right after it; the lengths sit at the edges between the forms.
-    const QByteArray forms[] = { Text8(0), Text8(254), Text8(255), Text8(300), Text8(0xFEFE),
-                                 Text16(3), Text16(254), Text16(255), Text16(0x0123) };
+    const QByteArray forms[] = { Text8(0), Text8(254), Text8(255), Text8(300), Text8(0xFEFE), Text16(3),
+        Text16(254), Text16(255), Text16(0x0123) };
     int index = 0;
     for (const QByteArray& str : forms) {
         Writer w;
@@ -119,7 +120,8 @@ TEST_F(SceneFiles, OptionalPartsFollowTheirOwnFlags)
         Writer w;
         w.Header(4, 1, 0, headerFlags[0], headerFlags[1], Text8(5));
         int32_t start = 2;
-        for (const auto& recordFlags : flags) w.Record(start++, 0, recordFlags[0], recordFlags[1], Text16(2));
+        for (const auto& recordFlags : flags)
+            w.Record(start++, 0, recordFlags[0], recordFlags[1], Text16(2));
         ASSERT_TRUE(list.LoadScenes(Save(w.bytes)));
         EXPECT_EQ(Starts(), (Frames { 1, 2, 3, 4, 5 })) << int(headerFlags[0]) << " " << int(headerFlags[1]);
     }
@@ -150,7 +152,8 @@ TEST_F(SceneFiles, FailuresKeepWhatWasRead)
         ASSERT_TRUE(list.LoadScenes(good));
         EXPECT_FALSE(list.LoadScenes(Save(w.bytes.left(size), "cut.scn"))) << size;
         int kept = size < headerSize ? 4 : 1;
-        for (int end : recordEnds) kept += size >= headerSize && size >= end ? 1 : 0;
+        for (int end : recordEnds)
+            kept += size >= headerSize && size >= end ? 1 : 0;
         EXPECT_EQ(list.Count(), kept) << size;
     }
 

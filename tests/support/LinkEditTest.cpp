@@ -87,24 +87,28 @@ TEST(LinkMarkupText, EscapedNamesShowAsTheyAreAndMakeNoLink)
     const QString name = QStringLiteral("/tmp/a<b>c <url>file:///etc/passwd</url> <color red>x.avi");
     const QString markup = QStringLiteral("Le fichier <color Maroon>") + TLinkMarkup::Escape(name)
         + QStringLiteral("</color> n'est pas");
-    EXPECT_EQ(TLinkMarkup::DisplayedText(markup), QStringLiteral("Le fichier ") + name + QStringLiteral(" n'est pas"));
+    EXPECT_EQ(TLinkMarkup::DisplayedText(markup),
+        QStringLiteral("Le fichier ") + name + QStringLiteral(" n'est pas"));
     const TLinkMarkup::Layout layout = TLinkMarkup::Format(markup, {}, {});
     EXPECT_TRUE(layout.links.isEmpty());
     // The whole name keeps the maroon of the message.
     const int at = int(layout.text.indexOf(QStringLiteral("passwd")));
     ASSERT_GE(at, 0);
     for (const auto& run : layout.runs)
-        if (run.start <= at && at < run.start + run.length) EXPECT_EQ(run.attributes.color, QColor(128, 0, 0));
+        if (run.start <= at && at < run.start + run.length)
+            EXPECT_EQ(run.attributes.color, QColor(128, 0, 0));
 }
 
 TEST(LinkMarkupText, OnlyWebMailAndExistingLocalFilesMayOpen)
 {
-    EXPECT_EQ(TLinkMarkup::SafeLinkUrl(QStringLiteral("https://example.org/x")).scheme(), QStringLiteral("https"));
+    EXPECT_EQ(
+        TLinkMarkup::SafeLinkUrl(QStringLiteral("https://example.org/x")).scheme(), QStringLiteral("https"));
     EXPECT_EQ(TLinkMarkup::SafeLinkUrl(QStringLiteral("www.example.org")).scheme(), QStringLiteral("http"));
-    EXPECT_EQ(TLinkMarkup::SafeLinkUrl(QStringLiteral("mailto:a@b.c?subject=x")).scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(TLinkMarkup::SafeLinkUrl(QStringLiteral("mailto:a@b.c?subject=x")).scheme(),
+        QStringLiteral("mailto"));
     EXPECT_TRUE(TLinkMarkup::SafeLinkUrl(QStringLiteral(STILLEX_SOURCE_DIR "/README.md")).isLocalFile());
-    for (const char* refused : { "smb://host/share/x", "javascript:alert(1)", "ftp://host/x", "file://host/share/x",
-             "/no/such/file", "data:text/html,x", "ssh://host" })
+    for (const char* refused : { "smb://host/share/x", "javascript:alert(1)", "ftp://host/x",
+             "file://host/share/x", "/no/such/file", "data:text/html,x", "ssh://host" })
         EXPECT_FALSE(TLinkMarkup::SafeLinkUrl(QString::fromLatin1(refused)).isValid()) << refused;
 }
 

@@ -43,12 +43,13 @@ struct Writer {
     void U8(uint8_t v) { bytes.append(char(v)); }
     void U32(uint32_t v)
     {
-        for (int i = 0; i < 4; ++i) bytes.append(char((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            bytes.append(char((v >> (8 * i)) & 0xFF));
     }
 
     // The header, holding the first scene; str is used for every string.
     void Header(uint16_t n, int32_t start, uint32_t value2, uint8_t f1 = 0, uint8_t f2 = 0,
-                const QByteArray& str = Text8(3))
+        const QByteArray& str = Text8(3))
     {
         Unused(24);
         bytes += str;
@@ -69,7 +70,8 @@ struct Writer {
         Optional(f1, f2, str);
     }
 
-    void Record(int32_t start, uint32_t value2, uint8_t f1 = 0, uint8_t f2 = 0, const QByteArray& str = Text8(3))
+    void Record(
+        int32_t start, uint32_t value2, uint8_t f1 = 0, uint8_t f2 = 0, const QByteArray& str = Text8(3))
     {
         Unused(3);
         U8(f1);

@@ -10,14 +10,13 @@
 //     ASSERT_FALSE(path.isEmpty());
 
 #include <QDir>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QString>
 #include <gtest/gtest.h>
-
 
 inline QString TestMediaFolder()
 {
@@ -61,4 +60,3 @@ inline int FrameNumberIn(const QImage& image, int cells = 16)
         if (qGreen(image.pixel(20 * k + 10, 8)) > 128) n |= 1 << k;
     return n;
 }
-

@@ -47,7 +47,8 @@ TEST(TextGauge, DefaultsClampingAndBounds)
     EXPECT_EQ(g.Progress(), 0);
 
     g.SetProgress(40);
-    EXPECT_EQ(BoundError(g, true, 101), QStringLiteral("La valeur doit être comprise entre -2147483647 et 99"));
+    EXPECT_EQ(
+        BoundError(g, true, 101), QStringLiteral("La valeur doit être comprise entre -2147483647 et 99"));
     EXPECT_EQ(g.MinValue(), 0);
     EXPECT_EQ(BoundError(g, false, -1), QStringLiteral("La valeur doit être comprise entre 1 et 2147483647"));
     EXPECT_EQ(g.MaxValue(), 100);
@@ -106,8 +107,8 @@ TEST(TextGauge, PieFillsClockwiseFromTop)
     g.SetProgress(25);
     const QImage img = g.Render();
     EXPECT_EQ(At(img, 2, 2), QColor(Qt::blue));
-    EXPECT_EQ(At(img, 70, 30), g.ForeColor());  // upper right
-    EXPECT_EQ(At(img, 30, 30), g.BackColor());  // upper left
+    EXPECT_EQ(At(img, 70, 30), g.ForeColor()); // upper right
+    EXPECT_EQ(At(img, 30, 30), g.BackColor()); // upper left
     EXPECT_EQ(At(img, 30, 70), g.BackColor());
     EXPECT_EQ(At(img, 70, 70), g.BackColor());
 
