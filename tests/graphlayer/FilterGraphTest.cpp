@@ -277,8 +277,16 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
         int64_t time = -1;
         int number = -1;
         ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 16));
-        EXPECT_EQ(time, 0);
         EXPECT_EQ(number, 0);
+        // The first frame lies 21 ms into the file. Whether the splitter's
+        // first segment already counts from there depends on whether it had
+        // read the first cluster when the graph restarted (a slower machine
+        // restarts it sooner): the frame and the graph's position are what
+        // must not depend on it.
+        EXPECT_TRUE(time == 0 || time == 210000) << time;
+        int64_t first = -1;
+        EXPECT_EQ(g.graph.GetCurrentPosition(first), S_OK);
+        EXPECT_EQ(first, 0);
         int64_t duration = 0;
         EXPECT_EQ(g.graph.GetDuration(duration), S_OK);
         EXPECT_NEAR(duration, 100000000, 400000);
