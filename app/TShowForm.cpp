@@ -387,6 +387,7 @@ void TShowForm::FormShow()
     m_renderer = std::make_unique<TVideoRenderer>();
     m_media = std::make_unique<TMediaSystem>();
     m_media->Superposer.SetMaximumSize(ParMaxWidth->Value, ParMaxHeight->Value);
+    handImageNumberToInlay();
     m_media->SetVideoWindow(m_renderer.get());
     m_media->SetSceneList(&m_scenes);
     vwEcran->SetRenderer(m_renderer.get());

@@ -223,6 +223,7 @@ public:
     // written (then nothing moves).
     bool WriteSnapshot();
     void PlaceThumbnail();
+    void handImageNumberToInlay();
     void RefreshNextImageName();
     void NameByNumber();
     void NameByTimestamp();

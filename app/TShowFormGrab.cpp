@@ -296,6 +296,14 @@ void TShowForm::RefreshNextImageName()
         NameByNumber();
     else if (mode == 1)
         NameByTimestamp();
+    handImageNumberToInlay();
+}
+
+void TShowForm::handImageNumberToInlay()
+{
+    // The inlay's number is the one the next image will take.
+    if (m_media)
+        m_media->Superposer.SetImageNumber(int32_t(ImageCounter), DossiersFrame()->DigitsEdit->value());
 }
 
 void TShowForm::NameByNumber()

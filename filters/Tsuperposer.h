@@ -1,14 +1,14 @@
 #pragma once
 // The bitmap filter that the media system puts in the video chain, under the
-// name "Superposer": it will draw the inlay (recording date, timecode,
-// clock, image number, position, custom text) into every frame before the
-// renderer and the grabs see it. For now it keeps the settings it is given
-// and draws nothing.
+// name "Superposer": it draws the inlay (recording date, timecode, clock,
+// image number, position, custom text) into every frame, before the
+// renderer and the grabs see it, so that both carry the same inlay.
 
+#include "filters/InlayLines.h"
 #include "filters/TBitmapFilter.h"
 #include "inlay/TincrustRec.h"
 
-#include <QMutex>
+#include <atomic>
 
 class Tsuperposer : public TBitmapFilter
 {
@@ -18,11 +18,33 @@ public:
 
     Tsuperposer();
 
-    // Called from the main thread; read on the streaming thread.
-    void SetInlaySettings(const TincrustRec& rec);
-    TincrustRec InlaySettings() const;
+    // New settings, from the main thread: positions in per mille clamped to
+    // 0..1000, the font (points at the screen's resolution, or sized from
+    // the picture), its style and colour. Frames drawn from now on use them.
+    void SetInlay(const TincrustRec& rec);
+    TincrustRec Settings() const;
+    int32_t LineHeight() const { return m_lineHeight; }
+    int32_t XPermille() const { return m_x; }
+    int32_t YPermille() const { return m_y; }
+
+    // Where the position of the frame on screen is kept (the media system's
+    // LastPosition); read for every frame. Null: position 0.
+    void SetPositionSource(const std::atomic<int64_t>* position) { m_position = position; }
+    // The image number the next grab will take, and its digit count.
+    void SetImageNumber(int32_t counter, int32_t digits);
+
+    // The lines the current settings give for these values.
+    TInlayLines Lines(const TInlayValues& values) const;
+
+    void DrawInlay(TLockedBitmap& bitmap) override;
 
 private:
-    mutable QMutex m_settingsLock;
+    // Settings are replaced and read under the bitmap's lock.
     TincrustRec m_settings;
+    int32_t m_x = 900;
+    int32_t m_y = 900;
+    int32_t m_lineHeight = 0;
+    std::atomic<const std::atomic<int64_t>*> m_position { nullptr };
+    std::atomic<int32_t> m_imageCounter { 0 };
+    std::atomic<int32_t> m_digits { 4 };
 };

@@ -60,6 +60,8 @@ TMediaSystem::TMediaSystem(QObject* parent)
     , CurrentAudio(NoAudioSource())
 {
     m_graph = std::make_unique<TFilterGraph>();
+    // The inlay's timestamp is the position of the frame on screen.
+    Superposer.SetPositionSource(&LastPosition);
     m_superposerFilter
         = wrap(TFilterElement::Create(&Superposer, "superposer", "video/x-raw,format={BGRx,BGRA}"),
             Tsuperposer::ClassId_Superposer);
@@ -770,7 +772,7 @@ void TMediaSystem::SeekToTimestamp(const QString& text)
 
 void TMediaSystem::SetInlaySettings(const TincrustRec& rec)
 {
-    Superposer.SetInlaySettings(rec);
+    Superposer.SetInlay(rec);
 }
 
 void TMediaSystem::SetInlayEnabled(bool on)

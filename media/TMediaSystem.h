@@ -9,12 +9,12 @@
 #include "filters/TMediaForcer.h"
 #include "filters/TNotifier.h"
 #include "filters/TaData.h"
+#include "filters/Timestamps.h"
 #include "filters/Tsuperposer.h"
 #include "filters/TvData.h"
 #include "graph/PlatformFilters.h"
 #include "graph/TFilterGraph.h"
 #include "media/TTemplateFilter.h"
-#include "media/Timestamps.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "media/Timestamps.h"
+#include "filters/Timestamps.h"
 
 namespace
 {
