@@ -548,6 +548,10 @@ void TMediaSystem::RefreshStill()
     if (GraphState() == 3) return;
     stopGraph();
     m_graph->Pause();
+    // The still is shown again through the filters as they are now (an
+    // inlay just turned on, a flip): a grab right after must find that
+    // picture, not the one before.
+    waitForSettle();
 }
 
 void TMediaSystem::SetSpeedMode(uint8_t mode)

@@ -7,6 +7,7 @@
 #include "automation/TCustomSuperAction.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TExtraireFrame.h"
+#include "filters/TvData.h"
 #include "media/InstalledFilters.h"
 #include "platform/Registry.h"
 #include "prefs/Preferences.h"
@@ -239,4 +240,59 @@ TEST_F(GrabWindow, RootRulesAndNumberField)
     ASSERT_TRUE(form->Action("saVider")->Execute());
     ASSERT_TRUE(run("saNomFichier"));
     EXPECT_EQ(form->RootName, QStringLiteral("Stillex"));
+}
+
+// The inlay is burnt into the picture shown and into the image saved: a DV
+// frame grabbed with the inlay on differs from the same frame grabbed
+// without it only where the inlay is, and there it carries the font colour
+// outlined in black. Its texts are the frame's recording date, in French.
+TEST_F(GrabWindow, TheInlayIsInThePictureAndTheSavedImage)
+{
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
+    ASSERT_FALSE(dv.isEmpty());
+    form->OpenPath(dv);
+    ASSERT_TRUE(form->Media()->HasVideo());
+    ASSERT_TRUE(run("saBmpOption")); // the very pixels
+    const QString plainPath = form->NextImagePath;
+    ASSERT_TRUE(run("saGrab"));
+
+    ASSERT_TRUE(form->Action("taIncruster")->Execute());
+    ASSERT_TRUE(form->InlayOn);
+    const TInlayLines lines = form->Media()->Superposer.Lines([] {
+        TInlayValues v;
+        const TvData video = VideoSnapshot();
+        v.DatecodeValid = video.DatecodeValid;
+        v.Datecode = video.Datecode;
+        return v;
+    }());
+    EXPECT_EQ(lines.Line1, QStringLiteral("jeudi 15 juillet 2004"));
+    EXPECT_EQ(lines.Line2, QStringLiteral("14:23:45"));
+    const QString inlaidPath = form->NextImagePath;
+    ASSERT_TRUE(run("saGrab"));
+
+    const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB888);
+    const QImage inlaid = QImage(inlaidPath).convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(plain.size(), QSize(720, 540)); // squeezed to 4:3
+    ASSERT_EQ(inlaid.size(), plain.size());
+    EXPECT_EQ(difference(inlaid, form->OutputImage()), 0.0); // the preview's picture
+    // Default settings: right edge at 91.4 % of the width, line 2's top at
+    // 91.4 % of the picture's 576 rows, 28-pixel lines, a 2-pixel outline;
+    // the saved image has 540 of those rows.
+    const int top = (576 * 914 / 1000 - 28 - 4) * 540 / 576;
+    const QRect region(0, top, 720 * 914 / 1000 + 4, 540 - top);
+    int changed = 0, outside = 0, font = 0, black = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x) {
+            if (plain.pixel(x, y) == inlaid.pixel(x, y)) continue;
+            ++changed;
+            if (!region.contains(x, y)) ++outside;
+            const QRgb p = inlaid.pixel(x, y);
+            if (qAbs(qRed(p) - 0xA6) < 8 && qAbs(qGreen(p) - 0xCA) < 8 && qAbs(qBlue(p) - 0xF0) < 8) ++font;
+            if (qRed(p) < 16 && qGreen(p) < 16 && qBlue(p) < 16) ++black;
+        }
+    EXPECT_GT(changed, 500);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(font, 200);
+    EXPECT_GT(black, 200);
+    EXPECT_TRUE(failures.isEmpty());
 }
