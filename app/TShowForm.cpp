@@ -345,6 +345,7 @@ void TShowForm::bindCommands()
     bindOpeningCommands();
     bindPlaybackCommands();
     bindGrabCommands();
+    bindInlayCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };

@@ -187,6 +187,8 @@ public:
     void SetMaxSpeed(bool on);
     void SetFullScreen(bool on);
     bool FullScreen() const;
+    // Hands the inlay settings to the compositor and shows them on the still.
+    void ApplyInlay();
     void SetInlayOn(bool on);
     bool InlayOn = false;
 
@@ -355,6 +357,7 @@ private:
     void bindOpeningCommands();
     void bindPlaybackCommands();
     void bindGrabCommands();
+    void bindInlayCommands();
     void applyNamingPreferences();
     void reportFailure(const QString& text);
     void showImageName();

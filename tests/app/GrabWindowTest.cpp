@@ -296,3 +296,39 @@ TEST_F(GrabWindow, TheInlayIsInThePictureAndTheSavedImage)
     EXPECT_GT(black, 200);
     EXPECT_TRUE(failures.isEmpty());
 }
+
+// The kind commands switch the inlay on with their kind; "Néant" switches it
+// off and keeps the kind for the next time.
+TEST_F(GrabWindow, InlayKindCommandsSwitchItOnAndNeantKeepsTheKind)
+{
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
+    ASSERT_FALSE(dv.isEmpty());
+    form->OpenPath(dv);
+    ASSERT_TRUE(form->Media()->HasVideo());
+    ASSERT_TRUE(run("saBmpOption"));
+    const auto grab = [this] {
+        const QString path = form->NextImagePath;
+        EXPECT_TRUE(run("saGrab"));
+        return QImage(path).convertToFormat(QImage::Format_RGB888);
+    };
+    const QImage plain = grab();
+
+    ASSERT_TRUE(form->Action("saIncrustTimecode")->Execute());
+    EXPECT_TRUE(form->InlayOn);
+    EXPECT_EQ(ParIncrustRec->Value.WhatIncrust, 1);
+    EXPECT_EQ(form->Media()->Superposer.Settings().WhatIncrust, 1);
+    const QImage timecode = grab();
+    ASSERT_TRUE(form->Action("saIncrustDatecode")->Execute());
+    EXPECT_EQ(form->Media()->Superposer.Settings().WhatIncrust, 0);
+    const QImage datecode = grab();
+    EXPECT_GT(difference(timecode, plain), 0.0);
+    EXPECT_GT(difference(datecode, timecode), 0.0);
+
+    ASSERT_TRUE(form->Action("saIncrustNeant")->Execute());
+    EXPECT_FALSE(form->InlayOn);
+    EXPECT_EQ(ParIncrustRec->Value.WhatIncrust, 0);
+    EXPECT_EQ(difference(grab(), plain), 0.0);
+    ASSERT_TRUE(form->Action("taIncruster")->Execute());
+    EXPECT_EQ(difference(grab(), datecode), 0.0);
+    EXPECT_TRUE(failures.isEmpty());
+}
