@@ -237,6 +237,8 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
         // record its frame duration when nobody else could.
         REFERENCE_TIME start = 0, stop = 0;
         const HRESULT timeResult = in->GetTime(&start, &stop);
+        FrameStart = start;
+        FrameStartValid = SUCCEEDED(timeResult);
         if (timeResult == S_OK) {
             {
                 TSharedRecordLocker lock(&SharedRecordLock());

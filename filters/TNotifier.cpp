@@ -320,9 +320,9 @@ HRESULT TNotifier::Transform(TMediaSample* sample)
         if (m_acceptedFormat == FORMAT_MPEG2Video) {
             if (DescribeNative) analyseMpeg2(data, length);
         } else if (m_acceptedFormat == FORMAT_VideoInfo && m_acceptedSub == MEDIASUBTYPE_dvsd) {
-            if (DescribeNative) analyseDvVideo(data, length, false);
+            if (DescribeNative) analyseDvVideo(data, length, false, sample);
         } else if (m_acceptedFormat == FORMAT_DvInfo) {
-            if (DescribeNative) analyseDvVideo(data, length, true);
+            if (DescribeNative) analyseDvVideo(data, length, true, sample);
             if (DescribeAudio) analyseDvAudio(data, length);
         }
     } catch (...) {
@@ -348,7 +348,7 @@ void TNotifier::analyseMpeg2(const uint8_t* data, size_t length)
     post(StreamDescriptionVideo);
 }
 
-void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interleaved)
+void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interleaved, TMediaSample* sample)
 {
     TDvVideoAux aux;
     if (!ReadDvVideoAux(data, length, aux)) return;
@@ -370,6 +370,16 @@ void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interlea
     }
     v.TimecodeValid = aux.TimecodeValid;
     if (aux.TimecodeValid) v.Timecode = aux.Timecode;
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample && SUCCEEDED(sample->GetTime(&start, &stop))) {
+        TDvFrameStamp stamp;
+        stamp.Start = start;
+        stamp.DatecodeValid = v.DatecodeValid;
+        stamp.Datecode = v.Datecode;
+        stamp.TimecodeValid = aux.TimecodeValid;
+        stamp.Timecode = aux.Timecode;
+        RememberDvFrame(stamp);
+    }
 
     bool changed = false;
     if (interleaved && aux.Standard != v.Standard) {

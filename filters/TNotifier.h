@@ -83,7 +83,7 @@ private:
     void describeAudio(const WAVEFORMATEX& wfx);
 
     void analyseMpeg2(const uint8_t* data, size_t length);
-    void analyseDvVideo(const uint8_t* data, size_t length, bool interleaved);
+    void analyseDvVideo(const uint8_t* data, size_t length, bool interleaved, TMediaSample* sample);
     void analyseDvAudio(const uint8_t* data, size_t length);
 
     static void post(quintptr which);

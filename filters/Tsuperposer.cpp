@@ -56,6 +56,12 @@ void Tsuperposer::SetImageNumber(int32_t counter, int32_t digits)
     m_digits = digits;
 }
 
+TInlayLines Tsuperposer::LastLines() const
+{
+    std::lock_guard lock(const_cast<TLockedBitmap&>(Bitmap));
+    return m_lastLines;
+}
+
 TInlayLines Tsuperposer::Lines(const TInlayValues& values) const
 {
     std::lock_guard lock(const_cast<TLockedBitmap&>(Bitmap));
@@ -73,6 +79,16 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
         values.TimecodeValid = v.TimecodeValid;
         values.Timecode = v.Timecode;
         values.FrameDuration = v.AvgTimePerFrame;
+        // The DV values of this very frame: the record holds those of the
+        // last frame read, which may be a few frames ahead.
+        TDvFrameStamp stamp;
+        const int64_t tolerance = std::max<int64_t>(v.AvgTimePerFrame / 2, 1);
+        if (FrameStartValid && FindDvFrame(FrameStart, tolerance, stamp)) {
+            values.DatecodeValid = stamp.DatecodeValid;
+            values.Datecode = stamp.Datecode;
+            values.TimecodeValid = stamp.TimecodeValid;
+            values.Timecode = stamp.Timecode;
+        }
     }
     const std::atomic<int64_t>* position = m_position;
     values.LastPosition = position ? position->load() : 0;
@@ -82,6 +98,7 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
 
     std::lock_guard lock(bitmap);
     const TInlayLines lines = ComposeInlayLines(m_settings, values, DateFormats());
+    m_lastLines = lines;
     const int x = int(int64_t(m_x) * bitmap.Width() / 1000);
     const int y = int(int64_t(m_y) * bitmap.Height() / 1000);
     // The outline is black whatever the record's border colour says.

@@ -35,6 +35,8 @@ public:
 
     // The lines the current settings give for these values.
     TInlayLines Lines(const TInlayValues& values) const;
+    // The lines drawn into the last frame.
+    TInlayLines LastLines() const;
 
     void DrawInlay(TLockedBitmap& bitmap) override;
 
@@ -44,6 +46,7 @@ private:
     int32_t m_x = 900;
     int32_t m_y = 900;
     int32_t m_lineHeight = 0;
+    TInlayLines m_lastLines;
     std::atomic<const std::atomic<int64_t>*> m_position { nullptr };
     std::atomic<int32_t> m_imageCounter { 0 };
     std::atomic<int32_t> m_digits { 4 };

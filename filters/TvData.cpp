@@ -1,6 +1,8 @@
 #include "filters/TvData.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace
 {
@@ -62,4 +64,45 @@ QDateTime DatecodeToDateTime(double datecode)
     const QDate date = datecodeEpoch().addDays(qint64(whole));
     if (!date.isValid() || date.year() < 1 || date.year() > 9999) return {};
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
+}
+
+namespace
+{
+// A few seconds of frames: far more than the queues hold.
+constexpr size_t DvFrameHistory = 128;
+std::array<TDvFrameStamp, DvFrameHistory> g_dvFrames;
+size_t g_dvFrameCount = 0;
+size_t g_dvFrameNext = 0;
+} // namespace
+
+void RememberDvFrame(const TDvFrameStamp& stamp)
+{
+    // A frame read again (after a seek back) replaces its old stamp.
+    for (size_t i = 0; i < g_dvFrameCount; ++i)
+        if (g_dvFrames[i].Start == stamp.Start) {
+            g_dvFrames[i] = stamp;
+            return;
+        }
+    g_dvFrames[g_dvFrameNext] = stamp;
+    g_dvFrameNext = (g_dvFrameNext + 1) % DvFrameHistory;
+    g_dvFrameCount = std::min(g_dvFrameCount + 1, DvFrameHistory);
+}
+
+bool FindDvFrame(int64_t start, int64_t tolerance, TDvFrameStamp& out)
+{
+    int64_t best = tolerance + 1;
+    for (size_t i = 0; i < g_dvFrameCount; ++i) {
+        const int64_t distance = std::abs(g_dvFrames[i].Start - start);
+        if (distance < best) {
+            best = distance;
+            out = g_dvFrames[i];
+        }
+    }
+    return best <= tolerance;
+}
+
+void ForgetDvFrames()
+{
+    g_dvFrameCount = 0;
+    g_dvFrameNext = 0;
 }

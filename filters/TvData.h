@@ -74,6 +74,22 @@ TvData VideoSnapshot();
 // carries); an empty record for null.
 TvData SnapshotOf(const TvData* record);
 
+// The DV date and timecode of recent frames, by sample start time (100-ns
+// units of the stream's segment). The notifier reads them before the
+// decoder, ahead of the picture by the queues in between; the inlay draws
+// those of the frame it draws. Hold SharedRecordLock() for both.
+struct TDvFrameStamp {
+    int64_t Start = 0;
+    bool DatecodeValid = false;
+    double Datecode = 0;
+    bool TimecodeValid = false;
+    std::array<uint8_t, 4> Timecode {};
+};
+void RememberDvFrame(const TDvFrameStamp& stamp);
+// The stamp whose start is nearest `start`, within `tolerance`.
+bool FindDvFrame(int64_t start, int64_t tolerance, TDvFrameStamp& out);
+void ForgetDvFrames();
+
 // Datecode <-> date and time. The datecode counts days from 30 December 1899
 // 00:00 (local, no time zone), the fraction being the time of day.
 // DatecodeFromDateTime gives false for an invalid date or time.

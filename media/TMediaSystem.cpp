@@ -190,6 +190,7 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
         TSharedRecordLocker lock(&SharedRecordLock());
         ::VData().DatecodeValid = false;
         ::VData().TimecodeValid = false;
+        ForgetDvFrames();
     }
 
     auto build = [&]() -> bool {

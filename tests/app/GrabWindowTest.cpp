@@ -332,3 +332,26 @@ TEST_F(GrabWindow, InlayKindCommandsSwitchItOnAndNeantKeepsTheKind)
     EXPECT_EQ(difference(grab(), datecode), 0.0);
     EXPECT_TRUE(failures.isEmpty());
 }
+
+// The timecode drawn is the frame's own: the notifier reads DV frames a few
+// frames ahead of the picture, through the queues between them.
+TEST_F(GrabWindow, TheInlayShowsTheTimecodeOfTheFrameShown)
+{
+    const QString dv = TestMediaPath(QStringLiteral("dv-pal-4x3.dv"));
+    ASSERT_FALSE(dv.isEmpty());
+    form->OpenPath(dv);
+    ASSERT_TRUE(form->Media()->HasVideo());
+    ASSERT_TRUE(form->Action("saIncrustTimecode")->Execute());
+    EXPECT_EQ(form->Media()->Superposer.LastLines().Line2, QStringLiteral("10:20:30:00"));
+    for (int frame = 1; frame <= 6; ++frame) {
+        ASSERT_TRUE(form->Action("saAvanceLow")->Execute());
+        EXPECT_EQ(
+            form->CurrentEdit->text(), QStringLiteral("0:00:00:%1").arg(frame, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(form->Media()->Superposer.LastLines().Line2,
+            QStringLiteral("10:20:30:%1").arg(frame, 2, 10, QLatin1Char('0')))
+            << frame;
+    }
+    ASSERT_TRUE(form->Action("saIncrustDatecode")->Execute());
+    EXPECT_EQ(form->Media()->Superposer.LastLines().Line1, QStringLiteral("jeudi 15 juillet 2004"));
+    EXPECT_TRUE(failures.isEmpty());
+}
