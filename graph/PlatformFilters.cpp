@@ -4,6 +4,7 @@
 
 #include <QMutex>
 #include <QRegularExpression>
+#include <algorithm>
 #include <atomic>
 #include <map>
 
@@ -243,10 +244,26 @@ void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         g_free(type);
         return;
     }
+    // The bin may be changing state on another thread right now, and would
+    // set the demuxer's state as soon as it joins: with this thread holding
+    // the type finder's stream and that one the demuxer's state, each would
+    // wait for the other. So the demuxer is linked and brought to the bin's
+    // state before it joins (it still chooses to pull, through the type
+    // finder), and the bin finds it there already.
+    GstState target = GST_STATE_VOID_PENDING;
+    GST_OBJECT_LOCK(bin);
+    target = GST_STATE_TARGET(bin);
+    GST_OBJECT_UNLOCK(bin);
+    forwardOutputs(bin, demuxer);
+    GstPad* found = gst_element_get_static_pad(typefind, "src");
+    GstPad* input = gst_element_get_static_pad(demuxer, "sink");
+    const bool linked = found && input && gst_pad_link(found, input) == GST_PAD_LINK_OK;
+    if (found) gst_object_unref(found);
+    if (input) gst_object_unref(input);
+    if (linked && target > GST_STATE_NULL) gst_element_set_state(demuxer, std::min(target, GST_STATE_PAUSED));
     gst_bin_add(GST_BIN(bin), demuxer);
     markChain(bin);
-    forwardOutputs(bin, demuxer);
-    gst_element_link(typefind, demuxer);
+    if (!linked) gst_element_link(typefind, demuxer);
     gst_element_sync_state_with_parent(demuxer);
 }
 
