@@ -101,11 +101,7 @@ HRESULT TBitmapFilter::CheckInputType(const TMediaType& mt)
             return VFW_E_TYPE_NOT_ACCEPTED;
         if (GeometryPending.exchange(false)) {
             AdaptOutputSize(mt);
-            std::lock_guard lock(Bitmap);
-            Width = width;
-            Height = height;
-            m_inputTopDown = topDown;
-            Bitmap.SetSize(width, height);
+            takeGeometry(width, height, topDown);
         }
         return S_OK;
     } catch (...) {
@@ -179,11 +175,7 @@ HRESULT TBitmapFilter::SetMediaType(PIN_DIRECTION direction, const TMediaType& m
         if (direction == PINDIR_INPUT && IsAcceptedType(mt) && ReadPictureSize(mt, width, height, topDown)
             && (width != Width || height != Height)) {
             AdaptOutputSize(mt);
-            std::lock_guard lock(Bitmap);
-            Width = width;
-            Height = height;
-            m_inputTopDown = topDown;
-            Bitmap.SetSize(width, height);
+            takeGeometry(width, height, topDown);
         }
         RECT rect;
         if (direction == PINDIR_INPUT) {
@@ -426,19 +418,22 @@ bool TBitmapFilter::rewriteOutputType(TMediaType& mt) const
     return true;
 }
 
+void TBitmapFilter::takeGeometry(int32_t width, int32_t height, bool topDown)
+{
+    std::lock_guard lock(Bitmap);
+    Width = width;
+    Height = height;
+    m_inputTopDown = topDown;
+    Bitmap.SetSize(width, height);
+}
+
 bool TBitmapFilter::takeNewInputType(const TMediaType& type, TMediaSample* out)
 {
     int32_t width, height;
     bool topDown;
     // A frame of another kind is not copied: it would be read as RGB32.
     if (!IsAcceptedType(type) || !ReadPictureSize(type, width, height, topDown)) return false;
-    {
-        std::lock_guard lock(Bitmap);
-        Width = width;
-        Height = height;
-        m_inputTopDown = topDown;
-        Bitmap.SetSize(width, height);
-    }
+    takeGeometry(width, height, topDown);
     AdaptOutputSize(type);
     TMediaType outputType = type;
     if (rewriteOutputType(outputType)) out->SetMediaType(&outputType);

@@ -126,6 +126,8 @@ private:
     bool rewriteOutputType(TMediaType& mt) const;
     // A sample that starts a new format; false when its frames cannot be read.
     bool takeNewInputType(const TMediaType& type, TMediaSample* out);
+    // The picture's size and row order, and the bitmap sized to them.
+    void takeGeometry(int32_t width, int32_t height, bool topDown);
     void sendCaptures();
     // Output rows that fit in a buffer of `available` bytes, at most Height.
     int64_t outputRows(int64_t available) const;
