@@ -381,6 +381,7 @@ void TFilterGraph::unlinkPins(TGraphPin* pin)
         QMutexLocker lock(&out->m_filter->m_lock);
         out->m_peer = nullptr;
         in->m_peer = nullptr;
+        out->m_staleCaps = false;
         out->m_filter->installProbe(out);
     }
     if (out->m_pad && in->m_pad) {
@@ -447,12 +448,29 @@ HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaT
         out->m_peer = in;
         in->m_peer = out;
     }
-    gst_pad_remove_probe(outPad, hold);
-    // Data held at this output may go on now that there is somewhere to go.
+    // An output that chose its type with nothing behind it (a converter
+    // passing its input through) may hold a frame of a type the new peer
+    // refuses; sent on, the refusal would stop the stream for good. The
+    // element is asked to choose again, and until it has, its data is
+    // dropped: the held frame is asked again by a new probe.
+    GstCaps* current = gst_pad_get_current_caps(outPad);
+    const bool stale = current && !gst_pad_query_accept_caps(in->m_pad, current);
+    if (current) gst_caps_unref(current);
+    if (stale) gst_pad_send_event(outPad, gst_event_new_reconfigure());
     {
         QMutexLocker lock(&up->m_lock);
-        up->removeProbe(out);
+        out->m_staleCaps = stale;
+        if (stale) {
+            const gulong old = out->m_probe;
+            out->m_probe = 0;
+            up->installProbe(out);
+            if (old) gst_pad_remove_probe(outPad, old);
+        } else {
+            // Data held at this output may go on now that there is somewhere to go.
+            up->removeProbe(out);
+        }
     }
+    gst_pad_remove_probe(outPad, hold);
     HRESULT hr = S_OK;
     {
         QMutexLocker lock(&down->m_lock);

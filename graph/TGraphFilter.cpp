@@ -323,7 +323,19 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
         return GST_PAD_PROBE_PASS;
     }
     QMutexLocker lock(&filter->m_lock);
-    if (pin->m_peer) return GST_PAD_PROBE_PASS;
+    if (pin->m_peer) {
+        if (!pin->m_staleCaps) return GST_PAD_PROBE_PASS;
+        lock.unlock();
+        GstPad* peer = gst_pad_get_peer(pad);
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const bool takes = peer && caps && gst_pad_query_accept_caps(peer, caps);
+        if (caps) gst_caps_unref(caps);
+        if (peer) gst_object_unref(peer);
+        if (!takes) return GST_PAD_PROBE_DROP;
+        lock.relock();
+        pin->m_staleCaps = false;
+        return GST_PAD_PROBE_PASS;
+    }
     TFilterGraph* graph = filter->m_graph;
     if (graph && !graph->Building()) return GST_PAD_PROBE_DROP;
     if (filter->m_scanDone) // hold until the graph restarts

@@ -70,4 +70,7 @@ private:
     TGraphPin* m_peer = nullptr;
     gulong m_probe = 0; // the hold-or-drop probe of an unconnected output
     gulong m_renderProbe = 0; // a renderer's input: drops what precedes a seek
+    // The output negotiated its type while unconnected and its new peer
+    // refuses it: what it sends is dropped until it has chosen again.
+    bool m_staleCaps = false;
 };

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
@@ -555,6 +556,57 @@ TEST(FilterGraph, OurFiltersTakePartAsOrdinaryFilters)
         ASSERT_TRUE(heldFrame(sink.get(), time, number, 16));
         EXPECT_EQ(number, 70);
     }
+}
+
+TEST(FilterGraph, AnOutputThatChoseItsTypeAloneChoosesAgainForItsPeer)
+{
+    const QString avi = TestMediaPath(QStringLiteral("raw-160x120.avi"));
+    ASSERT_FALSE(avi.isEmpty());
+    // A converter with nothing behind it passes its YUV input through;
+    // connected to a sink that takes RGB only, it must choose again, and
+    // the frame it was holding in YUV must not stop the stream.
+    VideoGraph g(avi, Create(CLSID_AviSplitter));
+    auto convert = TGraphFilter::FromFactory("videoconvert");
+    ASSERT_TRUE(convert);
+    ASSERT_EQ(g.graph.AddFilter(convert, QStringLiteral("convert")), S_OK);
+    ASSERT_EQ(g.graph.ConnectDirect(g.s.source->Pin(0), g.s.splitter->Pin(0)), S_OK);
+    TGraphPin* video = nullptr;
+    ASSERT_EQ(
+        g.graph.FindPin(g.s.splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, true, 0, &video), S_OK);
+    ASSERT_EQ(g.graph.ConnectDirect(video, convert->Pin(0)), S_OK);
+    TGraphPin* out = convert->Pin(1);
+    ASSERT_TRUE(out && out->Direction() == PINDIR_OUTPUT);
+    QElapsedTimer timer;
+    timer.start();
+    GstCaps* chosen = nullptr;
+    while (!(chosen = gst_pad_get_current_caps(out->Pad())) && timer.elapsed() < 10000)
+        QThread::msleep(5);
+    ASSERT_TRUE(chosen);
+    const QByteArray format = gst_structure_get_string(gst_caps_get_structure(chosen, 0), "format");
+    gst_caps_unref(chosen);
+    EXPECT_EQ(format, QByteArray("I420"));
+
+    ASSERT_EQ(g.graph.ConnectDirect(out, g.sink->Pin(0)), S_OK);
+    // It chooses again at once, not only when the graph next starts.
+    QByteArray now;
+    timer.restart();
+    while (now != "BGRx" && timer.elapsed() < 5000) {
+        QThread::msleep(5);
+        if (GstCaps* caps = gst_pad_get_current_caps(out->Pad())) {
+            now = gst_structure_get_string(gst_caps_get_structure(caps, 0), "format");
+            gst_caps_unref(caps);
+        }
+    }
+    EXPECT_EQ(now, QByteArray("BGRx"));
+    g.graph.Pause();
+    ASSERT_TRUE(g.settle());
+    int64_t time = -1;
+    int number = -1;
+    ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 8));
+    EXPECT_EQ(g.graph.SetPosition(3 * 400000), S_OK);
+    ASSERT_TRUE(g.settle());
+    ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 8));
+    EXPECT_EQ(number, 3);
 }
 
 TEST(FilterGraph, RenderFileBuildsTheWholeGraphIntoTheRenderersPresent)
