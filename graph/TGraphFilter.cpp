@@ -304,6 +304,10 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
     if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         QMutexLocker lock(&filter->m_lock);
+        // A connected output kept its probe only to drop a refused type:
+        // what it says of the stream (where it starts, its end) is no
+        // longer news.
+        if (pin->m_peer) return GST_PAD_PROBE_PASS;
         if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) filter->markScanDone();
         // Someone may be waiting to learn what this pin carries.
         if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) TFilterGraph::wakeWaiters();
@@ -333,8 +337,13 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
         if (peer) gst_object_unref(peer);
         if (!takes) return GST_PAD_PROBE_DROP;
         lock.relock();
+        // Taken apart meanwhile: the probe holds again.
+        if (!pin->m_peer) return GST_PAD_PROBE_DROP;
         pin->m_staleCaps = false;
-        return GST_PAD_PROBE_PASS;
+        // Its work done, the probe goes, unless it was already replaced.
+        if (pin->m_probe != info->id) return GST_PAD_PROBE_PASS;
+        pin->m_probe = 0;
+        return GST_PAD_PROBE_REMOVE;
     }
     TFilterGraph* graph = filter->m_graph;
     if (graph && !graph->Building()) return GST_PAD_PROBE_DROP;
