@@ -438,6 +438,7 @@ void TShowForm::applyPreferences()
             if (ParFullscreenOn && ParFullscreenOn->Value) fs->RunHandler(this);
         }
         if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) inlay->SetChecked(false);
+        if (ParIncrustRec) RefreshInlayPanel(ParIncrustRec->Value);
     } catch (...) {
     }
 }

@@ -11,10 +11,12 @@
 #include "platform/WindowMessages.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -47,6 +49,8 @@ class TImageWriter;
 class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
+class TIncrusterFrame;
+struct TincrustRec;
 
 class TShowForm : public QWidget, public TMessageTarget
 {
@@ -187,10 +191,25 @@ public:
     void SetMaxSpeed(bool on);
     void SetFullScreen(bool on);
     bool FullScreen() const;
+    // ---- the inlay ----
     // Hands the inlay settings to the compositor and shows them on the still.
     void ApplyInlay();
     void SetInlayOn(bool on);
     bool InlayOn = false;
+    TIncrusterFrame* IncrusterFrame() const;
+    // A record's values in the panel and the position sliders.
+    void RefreshInlayPanel(const TincrustRec& rec);
+    // The time-offset panel: its reference date for the kind of inlay
+    // drawn; false (and nothing shown) when there is none.
+    bool OpenOffsetPanel();
+    void OffsetFieldsChange();
+    double OldDate = 0; // whole seconds
+    double NewDate = 0;
+    // While one of the inlay's text fields has the focus, the keys that
+    // play and change the volume are typed instead.
+    void TypingShortcuts(bool typing);
+    // The intervallometer's bar shown (or hidden) again by the sliders.
+    std::function<void(bool)> OnShowIntervalloBar;
 
     // ---- playback and navigation ----
     void Timer1Timer();
@@ -358,6 +377,17 @@ private:
     void bindPlaybackCommands();
     void bindGrabCommands();
     void bindInlayCommands();
+    TincrustRec& inlayRecord();
+    bool inlayEventFilter(QObject* watched, QEvent* e);
+    void showOffsetDate(double dateTime);
+    std::vector<QWidget*> m_inlayTextFields;
+    struct TTypingKeys {
+        uint16_t up;
+        QStringList upSecondary;
+        uint16_t down;
+        uint16_t play;
+    };
+    std::optional<TTypingKeys> m_typingKeys;
     void applyNamingPreferences();
     void reportFailure(const QString& text);
     void showImageName();

@@ -264,6 +264,7 @@ void TShowForm::saViderExecute()
 
 bool TShowForm::eventFilter(QObject* watched, QEvent* e)
 {
+    if (inlayEventFilter(watched, e)) return true;
     if (watched == tb) {
         if (e->type() == QEvent::MouseButtonPress) nav_filetbMouseDown();
         // The slider takes the release first, then the seek goes to where

@@ -4,9 +4,11 @@
 
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace
 {
@@ -62,6 +64,12 @@ TInlayLines Tsuperposer::LastLines() const
     return m_lastLines;
 }
 
+TInlayValues Tsuperposer::LastValues() const
+{
+    std::lock_guard lock(const_cast<TLockedBitmap&>(Bitmap));
+    return m_lastValues;
+}
+
 TInlayLines Tsuperposer::Lines(const TInlayValues& values) const
 {
     std::lock_guard lock(const_cast<TLockedBitmap&>(Bitmap));
@@ -99,9 +107,108 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
     std::lock_guard lock(bitmap);
     const TInlayLines lines = ComposeInlayLines(m_settings, values, DateFormats());
     m_lastLines = lines;
+    m_lastValues = values;
+    const int alignment = m_settings.Alignement;
+    if (bitmap.IsEmpty() || alignment > 3) return;
     const int x = int(int64_t(m_x) * bitmap.Width() / 1000);
     const int y = int(int64_t(m_y) * bitmap.Height() / 1000);
+    // Placed as DrawInlayLines places them: line 1 a line above y, line 2
+    // at y, by alignment.
+    const auto left = [&](const QString& line) {
+        const int w = bitmap.TextWidth(line);
+        switch (alignment) {
+        case 0:
+            return x;
+        case 1:
+            return x - w / 2;
+        case 2:
+            return x - w;
+        default:
+            return (bitmap.Width() - w) / 2;
+        }
+    };
     // The outline is black whatever the record's border colour says.
-    DrawInlayLines(bitmap, x, y, m_lineHeight, lines.Line1, lines.Line2, m_settings.FontRec.Color, 0,
-        m_settings.BorderSize, m_settings.Alignement);
+    const uint32_t colour = m_settings.FontRec.Color;
+    const TRenderedLine& first = renderedLine(0, bitmap, lines.Line1,
+        QPoint(left(lines.Line1), y - m_lineHeight), colour, 0, m_settings.BorderSize);
+    const TRenderedLine& second = renderedLine(
+        1, bitmap, lines.Line2, QPoint(left(lines.Line2), y), colour, 0, m_settings.BorderSize);
+    bitmap.FontColour = colour;
+    if (first.Image.isNull() && second.Image.isNull()) return;
+    QPainter painter(&bitmap.Image());
+    if (!painter.isActive()) return;
+    for (const TRenderedLine* line : { &first, &second })
+        if (!line->Image.isNull()) painter.drawImage(line->Offset, line->Image);
+}
+
+const Tsuperposer::TRenderedLine& Tsuperposer::renderedLine(size_t index, const TLockedBitmap& bitmap,
+    const QString& text, QPoint at, uint32_t textColour, uint32_t outlineColour, int outlineSize)
+{
+    TRenderedLine& line = m_rendered[index];
+    const int n = std::clamp(outlineSize, 0, MaxOutlineSize);
+    const QSize picture(bitmap.Width(), bitmap.Height());
+    if (line.Valid && line.Text == text && line.At == at && line.Picture == picture
+        && line.TextColour == textColour && line.OutlineColour == outlineColour && line.OutlineSize == n
+        && line.Font == bitmap.Font())
+        return line;
+    line = TRenderedLine { text, bitmap.Font(), textColour, outlineColour, n, at, picture, true, {}, {} };
+    if (text.isEmpty()) return line;
+
+    // Every pixel the glyphs may touch, with room for overhangs the metrics
+    // leave out; only the part on the picture is kept, so that an absurd
+    // font size never allocates more than a picture.
+    const QFontMetrics& metrics = bitmap.Metrics();
+    const int room = metrics.height() / 2 + 2;
+    const QRect glyphs = (metrics.boundingRect(text).translated(at.x(), at.y() + metrics.ascent())
+        | QRect(at, QSize(metrics.horizontalAdvance(text), metrics.height())))
+                             .adjusted(-room, -room, room, room);
+    const QRect area = glyphs.adjusted(-n, -n, n, n) & QRect(QPoint(0, 0), picture);
+    if (area.isEmpty()) return line;
+    // The glyphs are drawn once per colour and moved: at whole-pixel offsets
+    // they cover the same pixels as drawing the text there would.
+    const QRect source = area.adjusted(-n, -n, n, n);
+    const auto drawnIn = [&](uint32_t colour) {
+        QImage image(source.size(), QImage::Format_ARGB32_Premultiplied);
+        if (image.isNull()) return image;
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setFont(line.Font);
+        DrawTextAt(painter, at.x() - source.left(), at.y() - source.top(), text, colour);
+        return image;
+    };
+    QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return line;
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        const QPoint origin = source.topLeft() - area.topLeft();
+        // As DrawOutlinedText draws it: the text in the outline colour at the
+        // offsets of the (2n+1) square outside its inscribed diamond, then the
+        // text itself on top.
+        if (n > 0) {
+            const QImage outline = drawnIn(outlineColour);
+            for (int dy = -n; dy <= n; ++dy)
+                for (int dx = -n; dx <= n; ++dx)
+                    if (std::abs(dx) + std::abs(dy) > n) painter.drawImage(origin + QPoint(dx, dy), outline);
+        }
+        painter.drawImage(origin, drawnIn(textColour));
+    }
+
+    // Cut to the pixels drawn: the blend into every frame costs their area.
+    int top = image.height(), bottom = -1, leftmost = image.width(), rightmost = -1;
+    for (int row = 0; row < image.height(); ++row) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(row));
+        for (int column = 0; column < image.width(); ++column)
+            if (qAlpha(pixels[column]) != 0) {
+                top = std::min(top, row);
+                bottom = row;
+                leftmost = std::min(leftmost, column);
+                rightmost = std::max(rightmost, column);
+            }
+    }
+    if (bottom < 0) return line;
+    const QRect drawn(QPoint(leftmost, top), QPoint(rightmost, bottom));
+    line.Image = image.copy(drawn);
+    line.Offset = area.topLeft() + drawn.topLeft();
+    return line;
 }

@@ -8,6 +8,12 @@
 #include "filters/TBitmapFilter.h"
 #include "inlay/TincrustRec.h"
 
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <array>
 #include <atomic>
 
 class Tsuperposer : public TBitmapFilter
@@ -37,16 +43,43 @@ public:
     TInlayLines Lines(const TInlayValues& values) const;
     // The lines drawn into the last frame.
     TInlayLines LastLines() const;
+    // The values the last frame was drawn with (its DV date and timecode).
+    TInlayValues LastValues() const;
 
     void DrawInlay(TLockedBitmap& bitmap) override;
 
 private:
+    // One line of the inlay as it was last drawn: the outlined text on a
+    // transparent image. At the sizes of high-definition pictures the toolkit
+    // draws glyphs as paths, and the outline draws the text many times over:
+    // drawing it again for every frame took a quarter of a 25 fps frame
+    // period. The image stays while everything that shapes it stays.
+    struct TRenderedLine {
+        QString Text;
+        QFont Font;
+        uint32_t TextColour = 0;
+        uint32_t OutlineColour = 0;
+        int OutlineSize = 0;
+        QPoint At; // the text's top-left corner in the picture
+        QSize Picture;
+        bool Valid = false;
+        QImage Image; // premultiplied, cut to the picture; null when nothing shows
+        QPoint Offset; // the image's top-left corner in the picture
+    };
+    // The entry for a line of text with its top-left corner at `at`, drawn
+    // anew when anything that shapes or places it changed.
+    const TRenderedLine& renderedLine(size_t index, const TLockedBitmap& bitmap, const QString& text,
+        QPoint at, uint32_t textColour, uint32_t outlineColour, int outlineSize);
+    // Only DrawInlay uses them, under the bitmap's lock.
+    std::array<TRenderedLine, 2> m_rendered;
+
     // Settings are replaced and read under the bitmap's lock.
     TincrustRec m_settings;
     int32_t m_x = 900;
     int32_t m_y = 900;
     int32_t m_lineHeight = 0;
     TInlayLines m_lastLines;
+    TInlayValues m_lastValues;
     std::atomic<const std::atomic<int64_t>*> m_position { nullptr };
     std::atomic<int32_t> m_imageCounter { 0 };
     std::atomic<int32_t> m_digits { 4 };
