@@ -259,7 +259,9 @@ void TShowForm::bindInlayCommands()
     // The time offset.
     if (TtoggleAction* offset = ToggleCommand("taDecalage")) {
         offset->OnfalseExecute = [this, offset](QObject*) {
-            if (OpenOffsetPanel()) offset->SetChecked(true);
+            // Without a reference date nothing opens, and the command,
+            // which checks itself when run, says so.
+            offset->SetChecked(OpenOffsetPanel());
         };
         offset->OnTrueExecute = [this, panel, offset](QObject*) {
             panel->ShowDecalagePanel(false);
@@ -275,9 +277,10 @@ void TShowForm::bindInlayCommands()
     });
 
     // Typing into these fields must not start the video or change the volume.
-    for (QWidget* field : { static_cast<QWidget*>(panel->cbDatecode1->lineEdit()),
-             static_cast<QWidget*>(panel->cbDatecode2->lineEdit()), static_cast<QWidget*>(panel->edPerso1),
-             static_cast<QWidget*>(panel->edPerso2) }) {
+    // An editable list takes the focus itself, for its line.
+    for (QWidget* field :
+        { static_cast<QWidget*>(panel->cbDatecode1), static_cast<QWidget*>(panel->cbDatecode2),
+            static_cast<QWidget*>(panel->edPerso1), static_cast<QWidget*>(panel->edPerso2) }) {
         field->installEventFilter(this);
         m_inlayTextFields.push_back(field);
     }
