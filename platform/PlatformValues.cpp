@@ -17,9 +17,20 @@ struct TEntry {
     std::function<QString()> text; // empty: not provided
 };
 
+// The desktop's folder when it exists. The shell's folders always exist
+// where they are recorded; the desktop's are made at login only on some
+// desktops, and images saved into a folder that is not there are lost.
 QString standardFolder(QStandardPaths::StandardLocation location)
 {
-    return QDir::toNativeSeparators(QStandardPaths::writableLocation(location));
+    const QString folder = QStandardPaths::writableLocation(location);
+    return !folder.isEmpty() && QDir(folder).exists() ? QDir::toNativeSeparators(folder) : QString();
+}
+
+// The documents folder, else the home folder, which is always there.
+QString personalFolder()
+{
+    const QString documents = standardFolder(QStandardPaths::DocumentsLocation);
+    return documents.isEmpty() ? QDir::toNativeSeparators(QDir::homePath()) : documents;
 }
 
 const std::vector<TEntry>& entries()
@@ -32,8 +43,7 @@ const std::vector<TEntry>& entries()
     static const std::vector<TEntry> list = {
         { RegHive::CurrentUser, shellFolders, QStringLiteral("My Pictures"),
             [] { return standardFolder(QStandardPaths::PicturesLocation); } },
-        { RegHive::CurrentUser, shellFolders, QStringLiteral("Personal"),
-            [] { return standardFolder(QStandardPaths::DocumentsLocation); } },
+        { RegHive::CurrentUser, shellFolders, QStringLiteral("Personal"), [] { return personalFolder(); } },
         { RegHive::LocalMachine, directX, QStringLiteral("Version"),
             [] {
                 bool (*probe)() = g_mediaRuntimeProbe;

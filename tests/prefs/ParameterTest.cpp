@@ -4,6 +4,7 @@
 #include "prefs/TReadPreferences.h"
 #include "prefs/TWritePreferences.h"
 
+#include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -270,9 +271,25 @@ TEST(Parameters, DossierSaveDefaultsToPicturesThenDocumentsThenC)
         ScratchRegistry platform;
         platform.showPlatformValues();
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        if (!pictures.isEmpty()) {
-            EXPECT_EQ(DefaultDossierSave(), pictures);
-        }
+        if (QDir(pictures).exists()) EXPECT_EQ(DefaultDossierSave(), pictures);
+    }
+    {
+        // A desktop that never made its folders: images go home, never into
+        // a folder that is not there.
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+        ScratchRegistry platform;
+        platform.showPlatformValues();
+        EXPECT_EQ(DefaultDossierSave(), home.path());
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("Pictures")));
+        EXPECT_EQ(DefaultDossierSave(), home.path() + QStringLiteral("/Pictures"));
+        qputenv("HOME", oldHome);
+        if (oldConfig.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig);
     }
 
     ScratchRegistry registry;
