@@ -2,7 +2,12 @@
 
 #include "filters/Tsuperposer.h"
 
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
 
 namespace
 {
@@ -146,4 +151,107 @@ TEST(InlayLines, TheCompositorTakesItsSettings)
     EXPECT_GT(red, 20);
     EXPECT_GT(black, 20);
     EXPECT_EQ(outside, 0);
+}
+
+// At high-definition sizes the compositor keeps each line as it drew it and
+// blends it into the next frames. A change of text or of any setting shows
+// in the very next frame, drawn as a compositor that never drew anything
+// would draw it; an unchanged line comes out the same pixel for pixel; and
+// the lines look as the bitmap filter's own outlined text does.
+TEST(InlayLines, TheCompositorDrawsEveryChangeAtOnceAndAnUnchangedLineAlike)
+{
+    QImage background(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < background.height(); ++y)
+        for (int x = 0; x < background.width(); ++x)
+            background.setPixel(x, y, qRgb(x * 255 / 1920, y * 255 / 1080, (x ^ y) & 0xFF));
+    // The image number, as line 2 alone; the picture's size sizes the font.
+    const auto settings = [] {
+        TincrustRec rec = DefaultIncrustRec();
+        rec.WhatIncrust = 6;
+        return rec;
+    };
+    const auto frame = [&](Tsuperposer& s) {
+        std::lock_guard lock(s.Bitmap);
+        s.Bitmap.Image() = background.copy();
+        s.DrawInlay(s.Bitmap);
+        return s.Bitmap.Image().copy();
+    };
+    const auto fresh = [&](const TincrustRec& rec, int32_t number) {
+        Tsuperposer s;
+        s.Bitmap.SetSize(1920, 1080);
+        s.SetInlay(rec);
+        s.SetImageNumber(number, 4);
+        return frame(s);
+    };
+
+    Tsuperposer s;
+    s.Bitmap.SetSize(1920, 1080);
+    s.SetInlay(settings());
+    s.SetImageNumber(12, 4);
+    const QImage first = frame(s);
+    ASSERT_NE(first, background);
+    EXPECT_EQ(frame(s), first);
+    EXPECT_EQ(frame(s), first);
+
+    // The same pixels as the outlined text drawn straight into the picture,
+    // within the rounding of one blend.
+    {
+        std::lock_guard lock(s.Bitmap);
+        s.Bitmap.Image() = background.copy();
+        s.DrawInlayLines(s.Bitmap, 1920 * 914 / 1000, 1080 * 914 / 1000, s.LineHeight(), QString(),
+            QStringLiteral("0012"), settings().FontRec.Color, 0, settings().BorderSize,
+            settings().Alignement);
+        const QImage& direct = s.Bitmap.Image();
+        int differentlyChanged = 0, worst = 0;
+        for (int y = 0; y < 1080; ++y)
+            for (int x = 0; x < 1920; ++x) {
+                const QRgb a = direct.pixel(x, y), b = first.pixel(x, y), under = background.pixel(x, y);
+                if ((a != under) != (b != under)) ++differentlyChanged;
+                worst = std::max({ worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                    std::abs(qBlue(a) - qBlue(b)) });
+            }
+        EXPECT_EQ(differentlyChanged, 0);
+        EXPECT_LE(worst, 2);
+    }
+
+    // A new text, at once; the old one again gives the old picture.
+    s.SetImageNumber(13, 4);
+    const QImage next = frame(s);
+    EXPECT_NE(next, first);
+    EXPECT_EQ(next, fresh(settings(), 13));
+    s.SetImageNumber(12, 4);
+    EXPECT_EQ(frame(s), first);
+
+    // Each setting that shapes or places the line, at once.
+    std::vector<TincrustRec> changes(6, settings());
+    changes[0].FontRec.Color = 0x0000FF;
+    changes[1].BorderSize = 4;
+    changes[2].FontRec.Bold = true;
+    changes[3].Autofontsize = false; // 21 points
+    changes[4].Alignement = 0;
+    changes[5].Ypos = 500;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        s.SetInlay(changes[i]);
+        const QImage changed = frame(s);
+        EXPECT_NE(changed, first) << i;
+        EXPECT_EQ(changed, fresh(changes[i], 12)) << i;
+    }
+    // Back to the first settings: drawn anew as well. (Not necessarily the
+    // first picture: once the toolkit has drawn another size of the font,
+    // its outlines of this size come out a little differently.)
+    s.SetInlay(settings());
+    const QImage back = frame(s);
+    EXPECT_EQ(back, fresh(settings(), 12));
+    EXPECT_EQ(frame(s), back);
+
+    // The font resized without new settings: the picture's size changed.
+    s.Bitmap.SetSize(1280, 720);
+    s.AutoFontSize();
+    background = background.copy(0, 0, 1280, 720);
+    const QImage smaller = frame(s);
+    Tsuperposer other;
+    other.Bitmap.SetSize(1280, 720);
+    other.SetInlay(settings());
+    other.SetImageNumber(12, 4);
+    EXPECT_EQ(smaller, frame(other));
 }
