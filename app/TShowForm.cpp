@@ -4,6 +4,7 @@
 #include "app/TCommandImages.h"
 #include "app/TOptionsFrame.h"
 #include "app/TSourcesFrame.h"
+#include "app/Tintervalloframe.h"
 #include "app/Tnav_fileframe.h"
 #include "app/Tplaque.h"
 #include "app/VideoFitting.h"
@@ -224,6 +225,9 @@ void TShowForm::buildWidgets()
     tb = NavBar->tb;
     NavBar->resize(MinWidth - 292, 56);
     NavBar->hide();
+    IntervalloBar = new Tintervalloframe(this);
+    IntervalloBar->resize(MinWidth - 292, 56);
+    IntervalloBar->hide();
 
     VolumeGauge = new TTextGauge(PanelHaut);
     VolumeGauge->setObjectName(QStringLiteral("VolumeGauge"));
@@ -346,6 +350,7 @@ void TShowForm::bindCommands()
     bindPlaybackCommands();
     bindGrabCommands();
     bindInlayCommands();
+    bindIntervalloCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };
@@ -439,6 +444,7 @@ void TShowForm::applyPreferences()
         }
         if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) inlay->SetChecked(false);
         if (ParIncrustRec) RefreshInlayPanel(ParIncrustRec->Value);
+        refreshIntervalloBar();
     } catch (...) {
     }
 }
@@ -510,6 +516,7 @@ void TShowForm::LayoutWindow()
         areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(), PanelHaut->height());
     NavBar->setGeometry(
         areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(), NavBar->height());
+    IntervalloBar->setGeometry(NavBar->geometry());
 
     // The four separators share what the buttons leave of the width, so the
     // button groups spread over the whole toolbar.
@@ -598,15 +605,28 @@ qintptr TShowForm::WindowMessage(unsigned msg, quintptr wParam, qintptr lParam)
 void TShowForm::onPrecisionCapture(quintptr wParam)
 {
     if (AbortRequested || m_closing) return;
-    TBusyScope busy(*this);
-    // The capture point travels as the low 32 bits of the position.
-    const int64_t point = int64_t(int32_t(uint32_t(wParam)));
-    if (m_media) CurrentEdit->setText(m_media->FormatTimestamp(point));
-    try {
-        if (TakeSnapshot()) SaveSnapshot();
-    } catch (...) {
+    m_inPrecisionCapture = true;
+    {
+        TBusyScope busy(*this);
+        // The capture point travels whole: a window word holds 64 bits here.
+        const auto point = int64_t(uint64_t(wParam));
+        if (m_media) CurrentEdit->setText(m_media->FormatTimestamp(point));
+        bool written = true;
+        bool taken = false;
+        try {
+            taken = TakeSnapshot();
+            if (taken) written = SaveSnapshot();
+        } catch (...) {
+            written = false;
+        }
+        if (!written)
+            onIntervalloImage(false);
+        else if (taken && !AbortRequested)
+            onIntervalloImage(true);
+        ProcessPendingMessages();
     }
-    ProcessPendingMessages();
+    m_inPrecisionCapture = false;
+    finishPrecisionCapture();
 }
 
 void TShowForm::onStreamDescription(quintptr wParam, qintptr lParam)

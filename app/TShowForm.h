@@ -50,6 +50,7 @@ class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
 class TIncrusterFrame;
+class Tintervalloframe;
 struct TincrustRec;
 
 class TShowForm : public QWidget, public TMessageTarget
@@ -211,6 +212,19 @@ public:
     // The intervallometer's bar shown (or hidden) again by the sliders.
     std::function<void(bool)> OnShowIntervalloBar;
 
+    // ---- the intervallometer ----
+    Tintervalloframe* IntervalloBar = nullptr;
+    int64_t IntervalloStep = 0; // 100-ns units
+    int64_t IntervalloStart = 0;
+    int64_t IntervalloRemaining = 0;
+    void RefreshIntervalloCount();
+    // A script's argument such as "5Secondes": true when it ends with the
+    // unit's name (any case), which then sets the value and the unit.
+    bool ParseIntervalloArgument(const QString& unitName, const QString& argument);
+    void StartIntervallo();
+    void StopIntervallo();
+    bool IntervalloRunning() const { return m_intervalloRunning; }
+
     // ---- playback and navigation ----
     void Timer1Timer();
     void StartRefreshTimer();
@@ -238,8 +252,9 @@ public:
     // the thumbnail of the grab panel.
     // True when a frame was copied now; false leaves the last snapshot alone.
     bool TakeSnapshot();
-    // Saves the snapshot under NextImagePath, asking before replacing.
-    void SaveSnapshot();
+    // Saves the snapshot under NextImagePath, asking before replacing;
+    // false when the file could not be written.
+    bool SaveSnapshot();
     // Writes it and moves the naming on; false when the file could not be
     // written (then nothing moves).
     bool WriteSnapshot();
@@ -377,6 +392,19 @@ private:
     void bindPlaybackCommands();
     void bindGrabCommands();
     void bindInlayCommands();
+    void bindIntervalloCommands();
+    void refreshIntervalloBar();
+    // Stops the run now, or once the capture message being handled has
+    // returned (the streaming thread waits for it).
+    void requestIntervalloStop();
+    void onIntervalloImage(bool written);
+    void finishPrecisionCapture();
+    bool m_intervalloRunning = false;
+    bool m_intervalloPrecision = false;
+    bool m_inPrecisionCapture = false;
+    bool m_inNormalLoop = false;
+    bool m_stopPending = false;
+    TAudioSource* m_intervalloSavedAudio = nullptr;
     TincrustRec& inlayRecord();
     bool inlayEventFilter(QObject* watched, QEvent* e);
     void showOffsetDate(double dateTime);

@@ -391,13 +391,10 @@ void TShowForm::PlaceThumbnail()
     if (m_activePanel != 2) ShowPanel(2);
 }
 
-void TShowForm::SaveSnapshot()
+bool TShowForm::SaveSnapshot()
 {
-    if (m_outputImage.isNull() || SnapshotCount == 0) return;
-    if (!QFileInfo::exists(NextImagePath) || !boolValue(ParConfirmerImage, true)) {
-        WriteSnapshot();
-        return;
-    }
+    if (m_outputImage.isNull() || SnapshotCount == 0) return true;
+    if (!QFileInfo::exists(NextImagePath) || !boolValue(ParConfirmerImage, true)) return WriteSnapshot();
     const QString text
         = QStringLiteral("Le fichier %1 existe déjà. Voulez-vous le remplacer?\r\n\r\nCliquez sur "
                          "\"Oui à Tous\" pour ne plus être interrogé.")
@@ -423,18 +420,17 @@ void TShowForm::SaveSnapshot()
     }
     switch (answer) {
     case TOverwriteAnswer::Yes:
-        WriteSnapshot();
-        break;
+        return WriteSnapshot();
     case TOverwriteAnswer::YesToAll:
         SetOption("taConfirmerImages", ParConfirmerImage, QStringLiteral("Confirmer Image"), false);
-        WriteSnapshot();
-        break;
+        return WriteSnapshot();
     case TOverwriteAnswer::Cancel:
         if (TCustomSuperAction* abort = Action("saAbort")) abort->RunHandler(this);
         break;
     case TOverwriteAnswer::No:
         break;
     }
+    return true;
 }
 
 bool TShowForm::WriteSnapshot()

@@ -3,6 +3,7 @@
 // inlay switch.
 
 #include "app/TShowForm.h"
+#include "app/Tintervalloframe.h"
 #include "app/Tnav_fileframe.h"
 #include "app/Tplaque.h"
 #include "app/VideoFitting.h"
@@ -68,6 +69,8 @@ void TShowForm::placeNavigationBars(const QRect& video)
     const QPoint area = Panel1->pos();
     PanelHaut->move(PanelHaut->x(), area.y() + video.top() - 32);
     NavBar->move(NavBar->x(), area.y() + video.top() + video.height());
+    // Over the navigation bar, at its place, while it is shown.
+    IntervalloBar->setGeometry(NavBar->geometry());
 }
 
 bool TShowForm::FullScreen() const

@@ -228,6 +228,7 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
         // Time of the frame. The first timed frame also gives the shared
         // record its frame duration when nobody else could.
         REFERENCE_TIME start = 0, stop = 0;
+        int64_t frameEnd = 0;
         const HRESULT timeResult = in->GetTime(&start, &stop);
         FrameStart = start;
         FrameStartValid = SUCCEEDED(timeResult);
@@ -238,6 +239,7 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
                 if (VData().AvgTimePerFrame == 0 && stop > start) VData().AvgTimePerFrame = stop - start;
             }
             CurrentPosition = PositionBase + start;
+            if (stop > start) frameEnd = PositionBase + stop;
         } else {
             int64_t duration;
             {
@@ -246,10 +248,6 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
             }
             CurrentPosition += duration;
         }
-
-        // Capture points passed, before this frame replaces the picture
-        // that was on screen when they were reached.
-        if (PrecisionOn) sendCaptures();
 
         uint8_t* source = in->Pointer();
         uint8_t* target = out->Pointer();
@@ -274,16 +272,28 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
             out->TypeSpecificFlags = 0;
         }
 
-        std::lock_guard lock(Bitmap);
-        if (typeUsable && copyIntoBitmap(source, in->GetActualDataLength())) {
-            if (InlayEnabled) {
-                try {
-                    DrawInlay(Bitmap);
-                } catch (...) {
-                    // The frame goes out without its inlay rather than not at all.
+        {
+            std::lock_guard lock(Bitmap);
+            if (typeUsable && copyIntoBitmap(source, in->GetActualDataLength())) {
+                if (InlayEnabled) {
+                    try {
+                        DrawInlay(Bitmap);
+                    } catch (...) {
+                        // The frame goes out without its inlay rather than not at all.
+                    }
                 }
+                copyOutOfBitmap(target, out->GetSize());
             }
-            copyOutOfBitmap(target, out->GetSize());
+        }
+        // The capture points this frame covers, with this very frame in the
+        // picture (and its inlay drawn): the image taken at a point is the
+        // frame on screen at that time, never the one before it.
+        if (PrecisionOn) {
+            if (frameEnd <= CurrentPosition) {
+                TSharedRecordLocker lock(&SharedRecordLock());
+                frameEnd = CurrentPosition + std::max<int64_t>(VData().AvgTimePerFrame, 1);
+            }
+            sendCaptures(frameEnd);
         }
     } catch (...) {
     }
@@ -440,17 +450,17 @@ bool TBitmapFilter::takeNewInputType(const TMediaType& type, TMediaSample* out)
     return true;
 }
 
-void TBitmapFilter::sendCaptures()
+void TBitmapFilter::sendCaptures(int64_t frameEnd)
 {
     QObject* window = MainWindow();
     int64_t next = NextCapture;
     // Stops as soon as precision mode is switched off from a handler: the
     // intervallometer may be stopped while it saves one of these images.
-    while (PrecisionOn && CurrentPosition >= next) {
+    while (PrecisionOn && next < frameEnd) {
         const int64_t interval = CaptureInterval;
         if (interval <= 0) break;
         if (window)
-            SendMessage(window, MessagePrecisionCapture, quintptr(uint32_t(uint64_t(next))),
+            SendMessage(window, MessagePrecisionCapture, quintptr(uint64_t(next)),
                 reinterpret_cast<qintptr>(&Bitmap), &m_captureGate);
         next = next > INT64_MAX - interval ? INT64_MAX : next + interval;
         NextCapture = next;

@@ -6,7 +6,7 @@
 // renderer needs no reconnection while pictures stay within it. The bitmap is
 // what a grab saves. It also follows the playback position of the frames,
 // holds the stream at the capture points of the precision intervallometer
-// (WM_USER+1, sent: wParam = low 32 bits of the capture point, lParam = the
+// (WM_USER+1, sent: wParam = the capture point, all 64 bits, lParam = the
 // address of Bitmap) and asks the main window to reconnect a pin when the
 // picture outgrows the output (WM_USER+4, posted: lParam = pin index).
 
@@ -128,7 +128,7 @@ private:
     bool takeNewInputType(const TMediaType& type, TMediaSample* out);
     // The picture's size and row order, and the bitmap sized to them.
     void takeGeometry(int32_t width, int32_t height, bool topDown);
-    void sendCaptures();
+    void sendCaptures(int64_t frameEnd);
     // Output rows that fit in a buffer of `available` bytes, at most Height.
     int64_t outputRows(int64_t available) const;
     bool copyIntoBitmap(const uint8_t* data, int64_t available);

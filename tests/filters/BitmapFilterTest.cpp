@@ -558,7 +558,7 @@ TEST_F(BitmapFilterFixture, PositionsAndFrameDuration)
     EXPECT_EQ(BitmapPixel(filter, 15, 15), Pixel(15, 15, 1));
 }
 
-TEST_F(BitmapFilterFixture, PrecisionCaptureStopsTheStreamBeforeEachNewPicture)
+TEST_F(BitmapFilterFixture, PrecisionCaptureHoldsTheStreamOnTheFrameAtEachPoint)
 {
     Target target;
     MainWindowGuard guard(&target);
@@ -589,7 +589,8 @@ TEST_F(BitmapFilterFixture, PrecisionCaptureStopsTheStreamBeforeEachNewPicture)
         }
         QImage copy;
         bitmap->CopyTo(copy);
-        if (reinterpret_cast<const uint32_t*>(copy.constScanLine(5))[5] != Pixel(5, 5, 1)) ++wrongPicture;
+        // The frame that covers the point, not the one before it.
+        if (reinterpret_cast<const uint32_t*>(copy.constScanLine(5))[5] != Pixel(5, 5, 2)) ++wrongPicture;
         bitmap->unlock();
     };
 
@@ -622,22 +623,23 @@ TEST_F(BitmapFilterFixture, PrecisionCaptureStopsTheStreamBeforeEachNewPicture)
     EXPECT_EQ(filter.NextCapture, 40'000'000);
     EXPECT_EQ(BitmapPixel(filter, 5, 5), Pixel(5, 5, 2));
 
-    // The next point is passed only when the stream reaches it.
+    // The next point is taken with the frame that covers it: not with the
+    // frame that ends just before it, and with the one it falls inside.
     target.received.clear();
     target.during = nullptr;
-    runOnStream(second, 39'000'000);
+    runOnStream(second, 39'600'000);
     EXPECT_TRUE(target.received.empty());
-    runOnStream(second, 40'000'000);
+    runOnStream(second, 39'900'000);
     ASSERT_EQ(target.received.size(), 1u);
     EXPECT_EQ(std::get<1>(target.received[0]), quintptr(40'000'000));
 
-    // Only the low 32 bits of a late capture point travel in wParam.
+    // A point late in a long video travels whole.
     target.received.clear();
     filter.SetPrecisionInterval(5'000'000'000);
     filter.NextCapture = 5'000'000'000;
     runOnStream(second, 5'000'000'000);
     ASSERT_EQ(target.received.size(), 1u);
-    EXPECT_EQ(std::get<1>(target.received[0]), quintptr(5'000'000'000 & 0xFFFFFFFF));
+    EXPECT_EQ(std::get<1>(target.received[0]), quintptr(5'000'000'000));
 
     // Switching precision off from a handler ends the series at once.
     target.received.clear();

@@ -335,22 +335,41 @@ TEST_F(RegistryTest, UnreadableHiveIsReadAsEmptyAndKeptAside)
 
 TEST_F(RegistryTest, PlatformProvidesFoldersAndMediaVersionUnlessTheHiveHoldsThem)
 {
+    // A home of the test's own, with a pictures folder and no documents
+    // folder: the desktop's folders count when they exist, and the home
+    // folder stands in for the documents.
+    struct THome {
+        QTemporaryDir dir;
+        QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        THome()
+        {
+            qputenv("HOME", dir.path().toUtf8());
+            qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+        }
+        ~THome()
+        {
+            qputenv("HOME", home);
+            if (config.isEmpty())
+                qunsetenv("XDG_CONFIG_HOME");
+            else
+                qputenv("XDG_CONFIG_HOME", config);
+        }
+    } home;
+    ASSERT_TRUE(QDir(home.dir.path()).mkpath(QStringLiteral("Pictures")));
+    const QString pictures = home.dir.path() + QStringLiteral("/Pictures");
+    const QString documents = home.dir.path();
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKeyReadOnly(ShellFolders));
-    // The desktop's folders when they exist; the home folder stands in for
-    // the documents.
-    auto existing = [](QStandardPaths::StandardLocation location) {
-        const QString folder = QStandardPaths::writableLocation(location);
-        return QDir(folder).exists() ? folder : QString();
-    };
-    const QString pictures = existing(QStandardPaths::PicturesLocation);
-    QString documents = existing(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty()) documents = QDir::homePath();
     EXPECT_EQ(reg.ReadString(QStringLiteral("my pictures")), pictures);
     EXPECT_EQ(reg.ReadString(QStringLiteral("Personal")), documents);
     EXPECT_EQ(reg.GetDataType(QStringLiteral("My Pictures")), RegDataType::Sz);
     EXPECT_EQ(
         reg.GetValueNames(), QStringList({ QStringLiteral("My Pictures"), QStringLiteral("Personal") }));
+    // A pictures folder that is not there is not answered.
+    ASSERT_TRUE(QDir(pictures).removeRecursively());
+    EXPECT_FALSE(reg.ReadString(QStringLiteral("My Pictures")));
+    EXPECT_EQ(reg.GetValueNames(), QStringList({ QStringLiteral("Personal") }));
+    ASSERT_TRUE(QDir(home.dir.path()).mkpath(QStringLiteral("Pictures")));
     ASSERT_TRUE(
         reg.OpenKeyReadOnly(QStringLiteral("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer")));
     EXPECT_EQ(reg.GetKeyNames(), QStringList({ QStringLiteral("Shell Folders") }));
