@@ -329,12 +329,22 @@ HRESULT TFilterGraph::waitForPins(TGraphFilter* filter)
     // say it has no more pads before its streaming thread has sent the
     // caps of the last one, and what the pad could carry is not what it
     // carries. Each output waits (within the same time) for its caps.
+    // Where the streams start comes later still, with the first data (a
+    // demultiplexer knows its streams from the headers alone), and only an
+    // output nobody took yet tells it: once connected its data goes on
+    // untold, and the first segment told would be the one of a seek the
+    // graph made meanwhile (which a demultiplexer still reading its headers
+    // keeps for later), so that positions would count from wherever that
+    // seek went. The splitter waits (within the same time) until it told.
     auto allAnnounced = [filter] {
+        bool outputs = false;
         for (TGraphPin* pin : filter->m_pins) {
             GstPad* pad = pin->m_pad;
-            if (pin->Direction() == PINDIR_OUTPUT && pad && !gst_pad_has_current_caps(pad)) return false;
+            if (pin->Direction() != PINDIR_OUTPUT || !pad) continue;
+            if (!gst_pad_has_current_caps(pad)) return false;
+            outputs = true;
         }
-        return true;
+        return !outputs || filter->m_startTold;
     };
     for (;;) {
         {

@@ -11,9 +11,14 @@
 
 gint64 TFilterGraph::baseStartOffset() const
 {
+    // Only a splitter tells where its streams start, and it tells before its
+    // outputs are given out (waitForPins). The filters behind it see their
+    // first segment whenever data first reaches an output of theirs left
+    // unconnected, which may be after a seek: that says where the seek went.
     for (const auto& f : m_filters) {
+        if (!f->m_live || !f->HasDynamicOutputs()) continue;
         QMutexLocker lock(&f->m_lock);
-        if (f->m_live && GST_CLOCK_TIME_IS_VALID(f->m_startTime)) return gint64(f->m_startTime);
+        if (GST_CLOCK_TIME_IS_VALID(f->m_startTime)) return gint64(f->m_startTime);
     }
     return 0;
 }

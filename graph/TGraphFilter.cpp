@@ -246,6 +246,7 @@ void TGraphFilter::resetScan()
     m_scanFirst = GST_CLOCK_TIME_NONE;
     m_scanBytes = 0;
     m_startTime = GST_CLOCK_TIME_NONE;
+    m_startTold = false;
 }
 
 void TGraphFilter::markScanDone()
@@ -309,7 +310,8 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
         // longer news.
         if (pin->m_peer) return GST_PAD_PROBE_PASS;
         if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) filter->markScanDone();
-        // Someone may be waiting to learn what this pin carries.
+        // Someone may be waiting to learn what this pin carries, or where
+        // its stream starts.
         if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) TFilterGraph::wakeWaiters();
         if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT && !GST_CLOCK_TIME_IS_VALID(filter->m_startTime)) {
             // The first segment a splitter announces says where its stream
@@ -317,6 +319,11 @@ GstPadProbeReturn TGraphFilter::onOutputData(GstPad* pad, GstPadProbeInfo* info,
             const GstSegment* segment = nullptr;
             gst_event_parse_segment(event, &segment);
             if (segment->format == GST_FORMAT_TIME) filter->m_startTime = segment->time;
+        }
+        if ((GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT || GST_EVENT_TYPE(event) == GST_EVENT_EOS)
+            && !filter->m_startTold) {
+            filter->m_startTold = true;
+            TFilterGraph::wakeWaiters();
         }
         // Linked, but the other end is still being brought up: an event
         // pushed into it now would be refused as flushing, and the task

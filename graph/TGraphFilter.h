@@ -125,5 +125,8 @@ private:
     GstClockTime m_scanFirst = GST_CLOCK_TIME_NONE;
     guint64 m_scanBytes = 0;
     GstClockTime m_startTime = GST_CLOCK_TIME_NONE; // stream time of the first segment
+    // An output told where its stream starts (a segment of any kind) or
+    // that it ended, since the filter was brought up.
+    bool m_startTold = false;
     gulong m_signals[3] = {};
 };

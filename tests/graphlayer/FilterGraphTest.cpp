@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <atomic>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
@@ -337,6 +338,50 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
             ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 1));
             EXPECT_EQ(time - first, int64_t(frame) * 400000) << frame;
         }
+    }
+}
+
+namespace
+{
+// Holds the demultiplexer's thread once it has told its streams, before it
+// has read a frame of them, as a loaded machine may: until the graph has been
+// sought, or for a second and a half when nothing seeks it.
+void holdBeforeTheFirstFrames(GstElement*, gpointer sought)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!static_cast<std::atomic<bool>*>(sought)->load() && timer.elapsed() < 1500)
+        QThread::msleep(2);
+}
+} // namespace
+
+// Positions count from where the splitter said its streams start, not from
+// where a seek made while the graph was still being built sent them (the
+// demultiplexer keeps a seek that comes before its first frames for later,
+// so that its first word about where its streams are is the seek's).
+TEST(FilterGraph, AStreamStartsWhereItsSplitterSaysBeforeAnySeek)
+{
+    const QString mkv = TestMediaPath(QStringLiteral("h264-50fps.mkv"));
+    ASSERT_FALSE(mkv.isEmpty());
+    std::atomic<bool> sought { false };
+    VideoGraph g(mkv, TGraphFilter::FromFactory("matroskademux"));
+    g_signal_connect(g.s.splitter->Element(), "no-more-pads", G_CALLBACK(holdBeforeTheFirstFrames), &sought);
+    // The video is rendered, the audio left unconnected.
+    ASSERT_EQ(g.build(), S_OK);
+    const int64_t frame = 200000; // 50 per second
+    EXPECT_EQ(g.graph.SetPosition(10 * frame), S_OK);
+    sought = true;
+    ASSERT_TRUE(g.settle());
+    for (int k : { 0, 1, 7, 10 }) {
+        EXPECT_EQ(g.graph.SetPosition(k * frame), S_OK);
+        ASSERT_TRUE(g.settle()) << k;
+        int64_t time = -1;
+        int number = -1;
+        ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 16));
+        EXPECT_EQ(number, k);
+        int64_t pos = -1;
+        EXPECT_EQ(g.graph.GetCurrentPosition(pos), S_OK);
+        EXPECT_EQ(pos, k * frame);
     }
 }
 
