@@ -244,27 +244,22 @@ void onReaderType(GstElement* typefind, guint, GstCaps* caps, gpointer binPtr)
         g_free(type);
         return;
     }
-    // The bin may be changing state on another thread right now, and would
-    // set the demuxer's state as soon as it joins: with this thread holding
-    // the type finder's stream and that one the demuxer's state, each would
-    // wait for the other. So the demuxer is linked and brought to the bin's
-    // state before it joins (it still chooses to pull, through the type
-    // finder), and the bin finds it there already.
-    GstState target = GST_STATE_VOID_PENDING;
-    GST_OBJECT_LOCK(bin);
-    target = GST_STATE_TARGET(bin);
-    GST_OBJECT_UNLOCK(bin);
+    // The bin may be changing state on another thread right now, and sets
+    // the state of a child as soon as it joins: that thread would then
+    // bring the demuxer up itself and, the demuxer pulling through the type
+    // finder, wait for the type finder's stream, which this thread holds
+    // while this thread waits for the demuxer's state. So this thread holds
+    // the demuxer's state from before it joins until it has brought it up
+    // (the type finder's stream is its own); the bin's thread waits, and
+    // then finds it in its state. It cannot be brought up outside the bin:
+    // a pad of an element in no bin does not link to one inside.
     forwardOutputs(bin, demuxer);
-    GstPad* found = gst_element_get_static_pad(typefind, "src");
-    GstPad* input = gst_element_get_static_pad(demuxer, "sink");
-    const bool linked = found && input && gst_pad_link(found, input) == GST_PAD_LINK_OK;
-    if (found) gst_object_unref(found);
-    if (input) gst_object_unref(input);
-    if (linked && target > GST_STATE_NULL) gst_element_set_state(demuxer, std::min(target, GST_STATE_PAUSED));
+    GST_STATE_LOCK(demuxer);
     gst_bin_add(GST_BIN(bin), demuxer);
     markChain(bin);
-    if (!linked) gst_element_link(typefind, demuxer);
+    gst_element_link(typefind, demuxer);
     gst_element_sync_state_with_parent(demuxer);
+    GST_STATE_UNLOCK(demuxer);
 }
 
 // ---- decoders chosen when the stream's type is known ----

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace PlatformFilters;
 
@@ -450,6 +451,68 @@ TEST(FilterGraph, PlaysToTheEndWithOrWithoutClockAndSetsTheVolume)
         EXPECT_EQ(graph.GetDuration(duration), S_OK);
         EXPECT_NEAR(duration, 100000000, 500000);
     }
+}
+
+namespace
+{
+// Plays the bin's own state change, on a thread of its own, reaching the
+// demuxer that the type finder's thread has just put into a reader and
+// linked, before that thread has brought it up.
+struct BinThread {
+    std::thread thread;
+    bool reached = false;
+};
+
+bool targetIsPaused(GstElement* element)
+{
+    GST_OBJECT_LOCK(element);
+    const bool paused = GST_STATE_TARGET(element) == GST_STATE_PAUSED;
+    GST_OBJECT_UNLOCK(element);
+    return paused;
+}
+
+void onDemuxerLinked(GstPad* input, GstPad*, gpointer data)
+{
+    auto* bin = static_cast<BinThread*>(data);
+    GstElement* demuxer = GST_PAD_PARENT(input);
+    bin->reached = true;
+    bin->thread = std::thread([demuxer] { gst_element_set_state(demuxer, GST_STATE_PAUSED); });
+    // Until the other thread has begun with the demuxer, or for a while
+    // when it cannot begin yet.
+    QElapsedTimer timer;
+    timer.start();
+    while (!targetIsPaused(demuxer) && timer.elapsed() < 300)
+        QThread::msleep(1);
+}
+
+void onElementAdded(GstBin*, GstElement* element, gpointer data)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || !g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "matroskademux"))
+        return;
+    GstPad* input = gst_element_get_static_pad(element, "sink");
+    g_signal_connect(input, "linked", G_CALLBACK(onDemuxerLinked), data);
+    gst_object_unref(input);
+}
+} // namespace
+
+// A reader that chooses its demuxer once it knows the file's type brings it
+// up on the type finder's thread, while the bin may be bringing its children
+// up on another: neither waits for the other for ever.
+TEST(FilterGraph, AReaderBringsItsDemuxerUpWhileTheBinChangesState)
+{
+    const QString mkv = TestMediaPath(QStringLiteral("h264-50fps.mkv"));
+    ASSERT_FALSE(mkv.isEmpty());
+    BinThread bin;
+    TFilterGraph graph;
+    auto reader = CreateTypedReader(GUID_NULL, [](const GstCaps*) -> const char* { return "matroskademux"; });
+    ASSERT_TRUE(reader);
+    g_signal_connect(reader->Element(), "element-added", G_CALLBACK(onElementAdded), &bin);
+    ASSERT_EQ(graph.AddFilter(reader, QStringLiteral("reader")), S_OK);
+    EXPECT_EQ(reader->Load(mkv), S_OK);
+    if (bin.thread.joinable()) bin.thread.join();
+    EXPECT_TRUE(bin.reached);
+    EXPECT_EQ(countOutputs(reader.get()), 2);
 }
 
 TEST(FilterGraph, ReadersLoadTheirFileAndShowTheirStreams)
