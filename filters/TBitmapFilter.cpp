@@ -381,21 +381,25 @@ void TBitmapFilter::DrawInlayLines(TLockedBitmap& bitmap, int x, int y, int line
 {
     if (alignment < 0 || alignment > 3) return;
     std::lock_guard lock(bitmap);
-    const auto left = [&](const QString& line) {
-        const int w = bitmap.TextWidth(line);
-        switch (alignment) {
-        case 0:
-            return x;
-        case 1:
-            return x - w / 2;
-        case 2:
-            return x - w;
-        default:
-            return (bitmap.Width() - w) / 2;
-        }
-    };
-    DrawOutlinedText(bitmap, left(line1), y - lineHeight, line1, textColour, outlineColour, outlineSize);
-    DrawOutlinedText(bitmap, left(line2), y, line2, textColour, outlineColour, outlineSize);
+    DrawOutlinedText(bitmap, InlayLineLeft(bitmap, line1, x, alignment), y - lineHeight, line1, textColour,
+        outlineColour, outlineSize);
+    DrawOutlinedText(
+        bitmap, InlayLineLeft(bitmap, line2, x, alignment), y, line2, textColour, outlineColour, outlineSize);
+}
+
+int TBitmapFilter::InlayLineLeft(const TLockedBitmap& bitmap, const QString& line, int x, int alignment)
+{
+    const int w = bitmap.TextWidth(line);
+    switch (alignment) {
+    case 0:
+        return x;
+    case 1:
+        return x - w / 2;
+    case 2:
+        return x - w;
+    default:
+        return (bitmap.Width() - w) / 2;
+    }
 }
 
 void TBitmapFilter::DrawTextAt(QPainter& painter, int x, int y, const QString& text, uint32_t colour)

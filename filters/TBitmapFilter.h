@@ -80,6 +80,9 @@ public:
     // Line 1 with its top at y - lineHeight, line 2 with its top at y, placed
     // by alignment: 0 left edge at x, 1 centred on x, 2 right edge at x,
     // 3 centred in the picture (x unused); any other alignment draws nothing.
+    // Where a line of the inlay starts for its reference point x: 0 from
+    // x, 1 centred on x, 2 ending at x, 3 centred in the picture.
+    static int InlayLineLeft(const TLockedBitmap& bitmap, const QString& line, int x, int alignment);
     void DrawInlayLines(TLockedBitmap& bitmap, int x, int y, int lineHeight, const QString& line1,
         const QString& line2, uint32_t textColour, uint32_t outlineColour, int outlineSize, int alignment);
 

@@ -114,19 +114,7 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
     const int y = int(int64_t(m_y) * bitmap.Height() / 1000);
     // Placed as DrawInlayLines places them: line 1 a line above y, line 2
     // at y, by alignment.
-    const auto left = [&](const QString& line) {
-        const int w = bitmap.TextWidth(line);
-        switch (alignment) {
-        case 0:
-            return x;
-        case 1:
-            return x - w / 2;
-        case 2:
-            return x - w;
-        default:
-            return (bitmap.Width() - w) / 2;
-        }
-    };
+    const auto left = [&](const QString& line) { return InlayLineLeft(bitmap, line, x, alignment); };
     // The outline is black whatever the record's border colour says.
     const uint32_t colour = m_settings.FontRec.Color;
     const TRenderedLine& first = renderedLine(0, bitmap, lines.Line1,
