@@ -466,7 +466,22 @@ HRESULT TFilterGraph::ConnectDirect(TGraphPin* out, TGraphPin* in, const TMediaT
     GstCaps* current = gst_pad_get_current_caps(outPad);
     const bool stale = current && !gst_pad_query_accept_caps(in->m_pad, current);
     if (current) gst_caps_unref(current);
-    if (stale) gst_pad_send_event(outPad, gst_event_new_reconfigure());
+    if (stale) {
+        // The refused type must not be sent at all: a frame already on its
+        // way from the element would take it along ahead of any probe. The
+        // output forgets it; the element's next choice is sent instead.
+        gst_pad_sticky_events_foreach(
+            outPad,
+            [](GstPad*, GstEvent** event, gpointer) -> gboolean {
+                if (GST_EVENT_TYPE(*event) == GST_EVENT_CAPS) {
+                    gst_event_unref(*event);
+                    *event = nullptr;
+                }
+                return TRUE;
+            },
+            nullptr);
+        gst_pad_send_event(outPad, gst_event_new_reconfigure());
+    }
     {
         QMutexLocker lock(&up->m_lock);
         out->m_staleCaps = stale;
