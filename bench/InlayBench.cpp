@@ -17,6 +17,7 @@
 // the build tree's bench/media. On a shared machine expect a spread of 10 to
 // 25 % in the playback figures.
 
+#include "bench/BenchSupport.h"
 #include "filters/Tsuperposer.h"
 #include "filters/TvData.h"
 #include "inlay/TincrustRec.h"
@@ -59,13 +60,6 @@ constexpr double FramePeriodMs = 40.0;
 // The main window reads the position for its display every 40 ms while
 // playing, which is what moves the position the inlay shows.
 constexpr int PositionPollMs = 40;
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 double percentile(std::vector<double> v, double p)
 {
@@ -187,21 +181,6 @@ void drawingCost(int width, int height)
 }
 
 // ---- full-speed playback ----
-
-GstPadProbeReturn countBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    ++*static_cast<std::atomic<int>*>(counter);
-    return GST_PAD_PROBE_OK;
-}
-
-bool countFramesInto(GstElement* element, std::atomic<int>* counter)
-{
-    GstPad* pad = element ? gst_element_get_static_pad(element, "sink") : nullptr;
-    if (!pad) return false;
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, countBuffer, counter, nullptr);
-    gst_object_unref(pad);
-    return true;
-}
 
 // Milliseconds of processor time the process has had, all threads together.
 double processorMs()

@@ -27,6 +27,7 @@
 
 #include "app/TShowForm.h"
 #include "automation/TCustomSuperAction.h"
+#include "bench/BenchSupport.h"
 #include "media/InstalledFilters.h"
 #include "platform/Registry.h"
 #include "prefs/Preferences.h"
@@ -60,13 +61,6 @@ constexpr int PrecisionRuns = 3;
 constexpr int NormalRuns = 5;
 constexpr int NormalStepSeconds = 10;
 constexpr int RunLimitMs = 600'000;
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 void printLoad()
 {

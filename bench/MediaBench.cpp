@@ -9,6 +9,7 @@
 // of a few runs, ours and the baseline taking turns, after one run that warms
 // the caches; on a shared machine expect a spread of 10 to 25 %.
 
+#include "bench/BenchSupport.h"
 #include "media/InstalledFilters.h"
 #include "media/TAudioSource.h"
 #include "media/TGrabBuilder.h"
@@ -42,13 +43,6 @@ constexpr int SeekCount = 10;
 constexpr int64_t Second = TMediaSystem::OneSecond;
 constexpr GstClockTime WaitLimit = 30 * GST_SECOND;
 
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 // Milliseconds f takes.
 double timed(const std::function<void()>& f)
 {
@@ -56,22 +50,6 @@ double timed(const std::function<void()>& f)
     clock.start();
     f();
     return clock.nsecsElapsed() / 1e6;
-}
-
-GstPadProbeReturn countBuffer(GstPad*, GstPadProbeInfo*, gpointer counter)
-{
-    ++*static_cast<std::atomic<int>*>(counter);
-    return GST_PAD_PROBE_OK;
-}
-
-// Counts the buffers that reach element's sink pad; false when it has none.
-bool countFramesInto(GstElement* element, std::atomic<int>* counter)
-{
-    GstPad* pad = element ? gst_element_get_static_pad(element, "sink") : nullptr;
-    if (!pad) return false;
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, countBuffer, counter, nullptr);
-    gst_object_unref(pad);
-    return true;
 }
 
 // The GStreamer side for opening, stepping and seeking: every stream decoded
