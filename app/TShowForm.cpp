@@ -589,7 +589,7 @@ qintptr TShowForm::WindowMessage(unsigned msg, quintptr wParam, qintptr lParam)
     switch (msg) {
     case MsgPrecisionCapture:
         onPrecisionCapture(wParam);
-        break;
+        return 1; // handled: the compositor goes on to the next point
     case MsgStreamDescription:
         onStreamDescription(wParam, lParam);
         break;

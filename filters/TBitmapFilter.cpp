@@ -203,6 +203,8 @@ HRESULT TBitmapFilter::BeginFlush()
 
 HRESULT TBitmapFilter::EndFlush()
 {
+    // The data of the new segment comes after this, never before.
+    ApplyExpectedFlush();
     const HRESULT hr = TBCTransformFilter::EndFlush();
     m_captureGate.Open();
     return hr;
@@ -349,6 +351,27 @@ void TBitmapFilter::RestartRun()
     CurrentPosition = PositionBase.load();
 }
 
+void TBitmapFilter::ExpectFlush(int64_t base, bool restartRun)
+{
+    std::lock_guard lock(m_expectLock);
+    m_flushExpected = true;
+    m_baseAtFlush = base;
+    // A restart asked for an earlier seek whose flush has not come yet stays asked.
+    m_restartAtFlush = m_restartAtFlush || restartRun;
+}
+
+bool TBitmapFilter::ApplyExpectedFlush()
+{
+    std::lock_guard lock(m_expectLock);
+    if (!m_flushExpected) return false;
+    m_flushExpected = false;
+    PositionBase = m_baseAtFlush;
+    CurrentPosition = m_baseAtFlush;
+    if (m_restartAtFlush) RestartRun();
+    m_restartAtFlush = false;
+    return true;
+}
+
 // ---- drawing ----
 
 void TBitmapFilter::AutoFontSize()
@@ -463,9 +486,13 @@ void TBitmapFilter::sendCaptures(int64_t frameEnd)
     while (PrecisionOn && next < frameEnd) {
         const int64_t interval = CaptureInterval;
         if (interval <= 0) break;
-        if (window)
-            SendMessage(window, MessagePrecisionCapture, quintptr(uint64_t(next)),
-                reinterpret_cast<qintptr>(&Bitmap), &m_captureGate);
+        // A send released unanswered (a flush or a stop closed the gate)
+        // took nothing: the point stays for the frames that come after.
+        if (window
+            && SendMessage(window, MessagePrecisionCapture, quintptr(uint64_t(next)),
+                   reinterpret_cast<qintptr>(&Bitmap), &m_captureGate)
+                == 0)
+            break;
         next = next > INT64_MAX - interval ? INT64_MAX : next + interval;
         NextCapture = next;
         if (next == INT64_MAX) break;

@@ -17,6 +17,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 class QPainter;
 
@@ -67,6 +68,14 @@ public:
     // What starting to stream resets, for a graph that restarts its data
     // without stopping its filters.
     void RestartRun();
+    // The base the samples after the next flush are timed from, told before
+    // the seek that flushes. With restartRun, precision captures count from
+    // the start again at that flush: a frame of the old segment still on its
+    // way must neither be timed from the new base nor use up a point.
+    void ExpectFlush(int64_t base, bool restartRun);
+    // What ExpectFlush asked and no flush has applied yet is applied now
+    // (the seek reached no compositor); false when nothing was waiting.
+    bool ApplyExpectedFlush();
 
     // ---- drawing primitives, for DrawInlay (they take the bitmap lock) ----
     // Font cell height := bitmap width * 28 div 720, at least 16 pixels.
@@ -139,6 +148,11 @@ private:
 
     // Capture messages wait behind this gate; flushes and stops close it.
     TSendGate m_captureGate;
+
+    std::mutex m_expectLock;
+    bool m_flushExpected = false;
+    bool m_restartAtFlush = false;
+    int64_t m_baseAtFlush = 0;
 
     // Whether the input rows are stored top row first (negative height in
     // the input's picture header): GStreamer frames always are.

@@ -137,6 +137,13 @@ public:
     // Called on the main thread when every renderer reached the end.
     void SetCompleteHandler(std::function<void()> handler) { m_complete = std::move(handler); }
 
+    // Called on the seeking thread just before a flushing seek goes out,
+    // with the position (100 ns) that sample time 0 will stand for after it.
+    // The data of the new segment follows the flush, so whoever times frames
+    // can switch to the new base at the flush rather than after the seek
+    // returns, when its first frames may already have passed.
+    void SetSeekHandler(std::function<void(int64_t)> handler) { m_seekHandler = std::move(handler); }
+
     // How long connecting a splitter may read before its pins must be known.
     void SetPadTimeout(int ms) { m_padTimeoutMs = ms; }
 
@@ -210,4 +217,5 @@ private:
     // Whether an element of a live filter (or inside it) passes test.
     bool anyLiveElement(bool (*test)(GstElement*)) const;
     std::function<void()> m_complete;
+    std::function<void(int64_t)> m_seekHandler;
 };

@@ -217,6 +217,7 @@ bool TFilterGraph::seekExact(gint64 target)
     m_seekFromStart = target <= startOffset();
     m_seekPending = true;
     m_segmentStart = start;
+    if (m_seekHandler) m_seekHandler(SegmentBase());
     const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
         GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);

@@ -80,6 +80,10 @@ TMediaSystem::TMediaSystem(QObject* parent)
     m_graph->SetCompleteHandler([this] {
         if (m_complete) m_complete();
     });
+    m_graph->SetSeekHandler([this](int64_t base) {
+        m_seekAnnounced = true;
+        Superposer.ExpectFlush(base, m_restartRunAtSeek);
+    });
 }
 
 TMediaSystem::~TMediaSystem()
@@ -530,11 +534,22 @@ void TMediaSystem::Stop()
 
 void TMediaSystem::stopGraph()
 {
-    m_graph->Stop();
     // The data restarts from the kept position in a new segment, and a new
-    // run begins: precision captures count from the start again.
-    Superposer.PositionBase = m_graph->SegmentBase();
-    Superposer.RestartRun();
+    // run begins: precision captures count from the start again. The graph
+    // restarts the data with a seek whose first frame passes the compositor
+    // while the pause takes (before Run, which then goes on from the next
+    // one), so the compositor restarts at that seek's flush, in order with
+    // the data, and not when this call returns.
+    m_seekAnnounced = false;
+    m_restartRunAtSeek = true;
+    m_graph->Stop();
+    m_restartRunAtSeek = false;
+    if (m_seekAnnounced) {
+        Superposer.ApplyExpectedFlush();
+    } else {
+        Superposer.PositionBase = m_graph->SegmentBase();
+        Superposer.RestartRun();
+    }
 }
 
 int TMediaSystem::GraphState() const

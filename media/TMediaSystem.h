@@ -172,5 +172,9 @@ private:
     // Seeks to pos; true with the frame's own position when a frame came.
     bool seekShowsFrame(int64_t pos, int64_t& framePosition);
     uint64_t m_receivedAtSeek = 0;
+    // Set around the graph's stop: the seek it restarts the data with also
+    // restarts the compositor's run.
+    bool m_restartRunAtSeek = false;
+    bool m_seekAnnounced = false;
     TGraphFilter* rendererFilter() const;
 };

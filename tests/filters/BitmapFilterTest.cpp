@@ -80,7 +80,7 @@ public:
     {
         received.emplace_back(msg, wParam, lParam);
         if (during) during(msg, wParam, lParam);
-        return 0;
+        return msg == WM_USER + 1 ? 1 : 0;
     }
     std::vector<std::tuple<unsigned, quintptr, qintptr>> received;
     std::function<void(unsigned, quintptr, qintptr)> during;
@@ -648,6 +648,47 @@ TEST_F(BitmapFilterFixture, PrecisionCaptureHoldsTheStreamOnTheFrameAtEachPoint)
     target.during = [&](unsigned, quintptr, qintptr) { filter.SetPrecisionInterval(0); };
     runOnStream(second, 100'000'000);
     EXPECT_EQ(target.received.size(), 1u);
+
+    // A flush that releases a capture waiting for the window: that frame
+    // took nothing, and the point stays for the data after the flush.
+    target.received.clear();
+    target.during = nullptr;
+    filter.SetPrecisionInterval(10'000'000);
+    {
+        std::thread stream([&] { Send(filter, second, 0); });
+        // The window is busy elsewhere (in a seek) and the flush comes, while
+        // the send waits or before it starts: either way it is refused.
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        filter.BeginFlush();
+        stream.join();
+        filter.EndFlush();
+    }
+    EXPECT_EQ(filter.NextCapture, 0);
+    ProcessPendingMessages(); // the released message is not handled late
+    EXPECT_TRUE(target.received.empty());
+    runOnStream(second, 0);
+    ASSERT_EQ(target.received.size(), 1u);
+    EXPECT_EQ(std::get<1>(target.received[0]), quintptr(0));
+
+    // A seek told before it flushes: what passes before the flush keeps the
+    // old timing, what follows it is timed from the new base and a restarted
+    // run takes its points from the start again.
+    target.received.clear();
+    filter.PositionBase = 0;
+    filter.ExpectFlush(-5'000'000, true);
+    runOnStream(second, 20'000'000); // still the old segment
+    EXPECT_EQ(filter.CurrentPosition, 20'000'000);
+    EXPECT_EQ(target.received.size(), 2u);
+    filter.BeginFlush();
+    filter.EndFlush();
+    EXPECT_EQ(filter.PositionBase, -5'000'000);
+    EXPECT_EQ(filter.NextCapture, 0);
+    EXPECT_FALSE(filter.ApplyExpectedFlush()); // applied once
+    target.received.clear();
+    runOnStream(second, 5'000'000);
+    EXPECT_EQ(filter.CurrentPosition, 0);
+    ASSERT_EQ(target.received.size(), 1u);
+    EXPECT_EQ(std::get<1>(target.received[0]), quintptr(0));
 }
 
 TEST_F(BitmapFilterFixture, OutlinedTextAndLinePlacement)
