@@ -1,0 +1,20 @@
+#pragma once
+// One parsed line of a script or one command-line switch: the command, its
+// argument and the mode its prefix or value asked for.
+
+#include "automation/TCustomSuperAction.h"
+
+#include <QPointer>
+#include <QString>
+
+// cmOn and cmOff ask a two-state command for that state ("+", "-", "true",
+// "false"); cmToggle for the other one ("/", "toggle"); cmAsIs runs whatever
+// handler the command last installed.
+enum TCommandMode { cmOn, cmOff, cmToggle, cmAsIs };
+
+struct TActionEx {
+    // Guarded: a command taken out of the list while a run waits is skipped.
+    QPointer<TCustomSuperAction> Action;
+    QString Argument;
+    TCommandMode Mode = cmAsIs;
+};

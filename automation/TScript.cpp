@@ -1,0 +1,6 @@
+#include "automation/TScript.h"
+
+TScript::TScript(QObject* parent)
+    : TCustomScript(parent)
+{
+}
