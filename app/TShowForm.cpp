@@ -351,6 +351,7 @@ void TShowForm::bindCommands()
     bindGrabCommands();
     bindInlayCommands();
     bindIntervalloCommands();
+    bindScriptCommands();
 
     // The picture: forced aspect ratios and flips.
     const char* const aspectCommands[] = { "saForcerNone", "saForcer4x3", "saForcer16x9", "saForcerNative" };

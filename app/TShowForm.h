@@ -51,6 +51,8 @@ class TSavePrefsForm;
 class TBooleanParameter;
 class TIncrusterFrame;
 class Tintervalloframe;
+class TScript;
+class TSwitch;
 struct TincrustRec;
 
 class TShowForm : public QWidget, public TMessageTarget
@@ -225,6 +227,17 @@ public:
     void StopIntervallo();
     bool IntervalloRunning() const { return m_intervalloRunning; }
 
+    // ---- scripts and the command line ----
+    // The script runner of "script" (Ctrl+S) and the command-line runner;
+    // the command-line runner runs at the application's first activation
+    // once the window has been shown.
+    TScript* Script1 = nullptr;
+    TSwitch* Switch1 = nullptr;
+    // Chooses the script file of the interactive "script" (tests answer it);
+    // the open dialog when not set. Empty: nothing runs.
+    std::function<QString()> OnChooseScript;
+    void saScriptPrepare(QObject* sender);
+
     // ---- playback and navigation ----
     void Timer1Timer();
     void StartRefreshTimer();
@@ -393,6 +406,10 @@ private:
     void bindGrabCommands();
     void bindInlayCommands();
     void bindIntervalloCommands();
+    void bindScriptCommands();
+    void reportScriptProblems(const QStringList& messages);
+    void scheduleActivation();
+    bool m_activationPending = false;
     void refreshIntervalloBar();
     // Stops the run now, or once the capture message being handled has
     // returned (the streaming thread waits for it).

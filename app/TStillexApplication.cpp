@@ -1,11 +1,13 @@
 #include "app/TStillexApplication.h"
 
 #include "app/DirectXVersion.h"
+#include "app/TBatchConsole.h"
 #include "app/TShowForm.h"
 #include "app/Tplaque.h"
 #include "automation/CommandCatalog.h"
 #include "automation/TActionList.h"
 #include "automation/TRaccourcisForm.h"
+#include "automation/TSwitch.h"
 #include "media/InstalledFilters.h"
 #include "media/TFiltresWarningForm.h"
 #include "media/TdmFileAvi.h"
@@ -23,7 +25,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTextStream>
-#include <QTimer>
 #include <cstring>
 
 TStillexApplication::TStillexApplication() = default;
@@ -103,7 +104,13 @@ int StillexMain(int argc, char** argv)
     QApplication::setOrganizationName(Product::Maker);
     QApplication::setDesktopFileName(QStringLiteral("stillex"));
 
+    const bool batch = TBatchConsole::Wanted();
+    TBatchConsole console;
     if (DirectXMajor() < 9) {
+        if (batch) {
+            console.Report(DirectXWarningText(DirectXVersion()));
+            return 1;
+        }
         const auto answer = QMessageBox::warning(
             nullptr, Product::Name, DirectXWarningText(DirectXVersion()), QMessageBox::Yes | QMessageBox::No);
         if (answer != QMessageBox::Yes) return 0;
@@ -111,22 +118,14 @@ int StillexMain(int argc, char** argv)
 
     TStillexApplication program;
     program.CreateModules();
+    TShowForm* form = program.MainForm();
+    if (batch) console.Install(*form);
+    // The arguments run as switches at the first activation.
+    form->Switch1->Arguments = QCoreApplication::arguments().mid(1);
     // The event loop runs until the main window closes, whatever other
     // window (backdrop, shortcuts) may still exist.
-    QObject::connect(
-        program.MainForm(), &TShowForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    program.MainForm()->show();
-    // The open switch ("+o=path" or "-o=path"); the other switches come with
-    // the command-line runner.
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg.startsWith(QLatin1String("+o="), Qt::CaseInsensitive)
-            || arg.startsWith(QLatin1String("-o="), Qt::CaseInsensitive)) {
-            const QString path = arg.mid(3);
-            TShowForm* form = program.MainForm();
-            QTimer::singleShot(0, form, [form, path] { form->saOpenFileExecute(path); });
-            break;
-        }
-    }
-    return app.exec();
+    QObject::connect(form, &TShowForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form->show();
+    const int status = app.exec();
+    return console.ErrorReported() ? 1 : status;
 }

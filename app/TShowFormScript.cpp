@@ -1,0 +1,87 @@
+// Scripts and the command line in the main window: the two runners, the
+// "script" command, and the first activation that runs the command line.
+
+#include "app/TShowForm.h"
+#include "automation/CommandContext.h"
+#include "automation/TActionList.h"
+#include "automation/TScript.h"
+#include "automation/TSuperAction.h"
+#include "automation/TSwitch.h"
+#include "support/TLinkMarkup.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QTimer>
+
+void TShowForm::bindScriptCommands()
+{
+    Script1 = new TScript(this);
+    Switch1 = new TSwitch(this);
+    for (TCustomScript* runner :
+        { static_cast<TCustomScript*>(Script1), static_cast<TCustomScript*>(Switch1) }) {
+        runner->actionlist = m_al;
+        runner->OnQuit = [this] { close(); };
+        runner->OnProblems = [this](const QStringList& messages) { reportScriptProblems(messages); };
+    }
+    Switch1->OnActivate = [this](QObject*) { refreshPasteCommand(); };
+
+    OnStopScripts = [this] {
+        Script1->Abort();
+        Switch1->Abort();
+    };
+    // "open" keeps, and "next" puts back, the line of the run that executes
+    // them: the innermost one, so a script started from the command line
+    // loops over its own lines.
+    ExecutingRunnerLine = []() -> int* {
+        TCustomScript* runner = TCustomScript::Innermost();
+        return runner ? runner->CurrentLine() : nullptr;
+    };
+
+    if (auto* a = PlainCommand("saScript")) {
+        a->Onprepare = [this](QObject* s) { saScriptPrepare(s); };
+        a->Onexecute = [this](QObject*) { Script1->RunFile(CommandArguments.value(0)); };
+    }
+
+    // The command line waits for the window's start-up work: the first
+    // activation that comes once the window has been shown.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive) scheduleActivation();
+    });
+    connect(this, &TShowForm::shownOnce, this, [this] {
+        if (QGuiApplication::applicationState() == Qt::ApplicationActive) scheduleActivation();
+    });
+}
+
+void TShowForm::scheduleActivation()
+{
+    if (!Shown() || m_activationPending) return;
+    m_activationPending = true;
+    // From the event loop, not from inside the platform's activation
+    // notice: the run processes events for as long as it lasts.
+    QTimer::singleShot(0, this, [this] {
+        m_activationPending = false;
+        Switch1->Activate(qGuiApp);
+    });
+}
+
+void TShowForm::saScriptPrepare(QObject*)
+{
+    CommandProceed = false;
+    QString path;
+    if (OnChooseScript)
+        path = OnChooseScript();
+    else
+        path = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Lancer script"), QString(), QStringLiteral("*.txt (*.txt)"));
+    if (path.isEmpty()) return;
+    CommandArguments = QStringList { path };
+    CommandProceed = true;
+}
+
+void TShowForm::reportScriptProblems(const QStringList& messages)
+{
+    QStringList escaped;
+    for (const QString& message : messages)
+        escaped << TLinkMarkup::Escape(message);
+    reportError(escaped.join(QLatin1Char('\n')));
+}
