@@ -11,7 +11,9 @@
 
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
+#include <memory>
 
 void TShowForm::bindScriptCommands()
 {
@@ -29,12 +31,23 @@ void TShowForm::bindScriptCommands()
         Script1->Abort();
         Switch1->Abort();
     };
-    // "open" keeps, and "next" puts back, the line of the run that executes
-    // them: the innermost one, so a script started from the command line
-    // loops over its own lines.
-    ExecutingRunnerLine = []() -> int* {
+    // "open" keeps the line of the innermost run, so a script started from
+    // the command line loops over its own lines; "next" puts it back in the
+    // run that opened the pattern, while that run goes on, whichever run
+    // executes the "next".
+    auto patternRunner = std::make_shared<QPointer<TCustomScript>>();
+    ExecutingRunnerLine = [this, patternRunner]() -> int* {
         TCustomScript* runner = TCustomScript::Innermost();
-        return runner ? runner->CurrentLine() : nullptr;
+        if (!runner) return nullptr;
+        const int line = *runner->CurrentLine();
+        const bool next = line >= 0 && line < runner->Commands().Count()
+            && runner->Commands().At(line).Action == Action("saBouclerScript");
+        if (!next) {
+            *patternRunner = runner;
+            return runner->CurrentLine();
+        }
+        TCustomScript* opener = *patternRunner;
+        return opener && opener->Executing() ? opener->CurrentLine() : nullptr;
     };
 
     if (auto* a = PlainCommand("saScript")) {

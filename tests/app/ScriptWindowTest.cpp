@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QWindow>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace
@@ -171,6 +172,30 @@ TEST_F(ScriptWindow, TheCommandLineLoopsOverAFolderOnce)
     EXPECT_EQ(frames(), (std::vector<int> { 50, 50, 50 }));
     EXPECT_FALSE(form->Switch1->Executing());
     EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(ScriptWindow, AScriptStartedFromTheCommandLineLoopsOverItsPatternOrOverTheCommandLines)
+{
+    for (const char* name : { "a.mkv", "b.mkv" })
+        copy("h264-320x240.mkv", QString::fromLatin1(name));
+    // The loop inside the script; the command line goes on after it.
+    const QString loop = writeScript(
+        "loop.txt", QStringLiteral("open=%1/*.mkv\nposition=0:00:02:00\ngrab\nnext\n").arg(m_videos.path()));
+    form->Switch1->Arguments = { "+s=" + loop, "+position=0:00:01:00", "+grab" };
+    form->Switch1->ProcessCommandLine();
+    std::vector<int> taken = frames();
+    std::sort(taken.begin(), taken.end());
+    EXPECT_EQ(taken, (std::vector<int> { 25, 50, 50 }));
+
+    // The pattern opened on the command line, "next" in the script it runs:
+    // the command line goes back to its "open" and runs the script again.
+    QDir(m_images.path()).removeRecursively();
+    QDir().mkpath(m_images.path());
+    const QString body = writeScript("body.txt", QStringLiteral("position=0:00:03:00\ngrab\nnext\n"));
+    form->Switch1->Arguments = { "+o=" + m_videos.path() + "/*.mkv", "+s=" + body };
+    form->Switch1->ProcessCommandLine();
+    EXPECT_EQ(frames(), (std::vector<int> { 75, 75 }));
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
