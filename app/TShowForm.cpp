@@ -15,6 +15,7 @@
 #include "automation/TtoggleAction.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TExtraireFrame.h"
+#include "capture/TImageWriteQueue.h"
 #include "capture/TImageWriter.h"
 #include "filters/TBCBaseFilter.h"
 #include "inlay/TIncrusterFrame.h"
@@ -111,6 +112,7 @@ void TShowForm::TntFormCreate()
     m_al->SetImages(BuildCommandImages(*m_al));
 
     m_writer = std::make_unique<TImageWriter>();
+    m_writeQueue = std::make_unique<TImageWriteQueue>();
     m_outputImage = QImage(1, 1, QImage::Format_RGB888);
     m_sourceFrame = QImage(1, 1, QImage::Format_RGB888);
     m_deinterlaced = QImage(1, 1, QImage::Format_RGB32);

@@ -46,6 +46,7 @@ class QTimer;
 class TDossiersFrame;
 class TExtraireFrame;
 class TImageWriter;
+class TImageWriteQueue;
 class QMouseEvent;
 class TSavePrefsForm;
 class TBooleanParameter;
@@ -415,6 +416,8 @@ private:
     // returned (the streaming thread waits for it).
     void requestIntervalloStop();
     void onIntervalloImage(bool written);
+    // Waits for the images a run queued; reports a failure among them once.
+    bool finishQueuedWrites();
     void finishPrecisionCapture();
     bool m_intervalloRunning = false;
     bool m_intervalloPrecision = false;
@@ -437,6 +440,9 @@ private:
     void reportFailure(const QString& text);
     void showImageName();
     std::unique_ptr<TImageWriter> m_writer;
+    // A run's images are written behind it, in order, on a thread of their own.
+    std::unique_ptr<TImageWriteQueue> m_writeQueue;
+    bool m_queueWrites = false;
     bool m_namingGuard = false;
     int m_imageLabState = -1;
     bool m_sliderDown = false;

@@ -11,6 +11,7 @@
 #include "capture/ImageStretch.h"
 #include "capture/TDossiersFrame.h"
 #include "capture/TExtraireFrame.h"
+#include "capture/TImageWriteQueue.h"
 #include "capture/TImageWriter.h"
 #include "capture/TWideDirectoryEdit.h"
 #include "filters/Deinterlace.h"
@@ -363,7 +364,14 @@ bool TShowForm::TakeSnapshot()
     TExtraireFrame* grab = ExtraireFrame();
     grab->labImagetteTaille->setText(
         QStringLiteral("%1 x %2").arg(OutputSize.width()).arg(OutputSize.height()));
-    grab->Image->setPixmap(QPixmap::fromImage(m_outputImage));
+    // The label shows a thumbnail: it gets one, not the whole picture to
+    // convert and scale at each paint. During a run the pictures go by too
+    // fast for the finer scaling to be worth its time.
+    const QSize thumb(ThumbnailBox.width, ThumbnailBox.height);
+    grab->Image->setPixmap(QPixmap::fromImage(thumb.isEmpty() || thumb.width() >= m_outputImage.width()
+            ? m_outputImage
+            : m_outputImage.scaled(thumb, Qt::IgnoreAspectRatio,
+                m_intervalloRunning ? Qt::FastTransformation : Qt::SmoothTransformation)));
     grab->SnapLab->setText(CurrentEdit->text());
     grab->labsnapname->setText(FileNamePart(NextImagePath));
     grab->labsnapname->setToolTip(QStringLiteral(
@@ -394,7 +402,10 @@ void TShowForm::PlaceThumbnail()
 bool TShowForm::SaveSnapshot()
 {
     if (m_outputImage.isNull() || SnapshotCount == 0) return true;
-    if (!QFileInfo::exists(NextImagePath) || !boolValue(ParConfirmerImage, true)) return WriteSnapshot();
+    // An image of the run still on its way to the disk holds its name already.
+    const bool taken
+        = QFileInfo::exists(NextImagePath) || (m_queueWrites && m_writeQueue->IsPending(NextImagePath));
+    if (!taken || !boolValue(ParConfirmerImage, true)) return WriteSnapshot();
     const QString text
         = QStringLiteral("Le fichier %1 existe déjà. Voulez-vous le remplacer?\r\n\r\nCliquez sur "
                          "\"Oui à Tous\" pour ne plus être interrogé.")
@@ -437,12 +448,21 @@ bool TShowForm::WriteSnapshot()
 {
     QString error;
     const bool jpeg = intValue(ParImageExtension, 1) == 1;
-    const bool written = jpeg
-        ? m_writer->WriteJpeg(m_outputImage, NextImagePath, intValue(ParJpegQuality, 50), &error)
-        : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
-    if (!written) {
-        reportFailure(error);
-        return false;
+    if (m_queueWrites) {
+        // A failure of an earlier image ends the run before this one is taken.
+        if (m_writeQueue->Failed()
+            || !m_writeQueue->Push({ m_outputImage, NextImagePath, jpeg, intValue(ParJpegQuality, 50) })) {
+            finishQueuedWrites();
+            return false;
+        }
+    } else {
+        const bool written = jpeg
+            ? m_writer->WriteJpeg(m_outputImage, NextImagePath, intValue(ParJpegQuality, 50), &error)
+            : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
+        if (!written) {
+            reportFailure(error);
+            return false;
+        }
     }
     TExtraireFrame* grab = ExtraireFrame();
     QPalette pal = grab->labsnapname->palette();
@@ -478,4 +498,26 @@ void TShowForm::OuvrirDossierImages()
         return;
     }
     if (dir.exists()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+bool TShowForm::finishQueuedWrites()
+{
+    if (!m_queueWrites) return true;
+    QString error;
+    int lost = 0;
+    // The worker never waits for this thread, so waiting for it here is safe;
+    // the run is over only once its last image is on the disk.
+    const bool written = m_writeQueue->Drain(&error, &lost);
+    m_queueWrites = false;
+    if (written) return true;
+    if (intValue(ParImageAjouter, 1) == 0 && lost > 0) {
+        // The numbers of the images that never reached the disk are given again.
+        ImageCounter = std::max<int64_t>(ImageCounter - lost, 0);
+        TDossiersFrame* names = DossiersFrame();
+        const QSignalBlocker block(names->numEdit);
+        names->numEdit->setText(FormatImageNumber(ImageCounter, names->DigitsEdit->value()));
+        RefreshNextImageName();
+    }
+    reportFailure(error);
+    return false;
 }

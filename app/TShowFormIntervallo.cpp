@@ -159,6 +159,7 @@ void TShowForm::StartIntervallo()
     IntervalloBar->SetFieldsEnabled(false);
     go->SetChecked(true);
     m_intervalloRunning = true;
+    m_queueWrites = true;
     m_intervalloPrecision = ParModePrecision && ParModePrecision->Value;
     m_stopPending = false;
 
@@ -242,6 +243,7 @@ void TShowForm::StopIntervallo()
     }
     IntervalloBar->SetSwitch(false);
     IntervalloBar->SetFieldsEnabled(true);
+    finishQueuedWrites();
     if (m_intervalloPrecision) {
         m_media->Stop();
         m_media->SetPrecisionInterval(0);

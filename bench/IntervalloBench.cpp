@@ -2,7 +2,10 @@
 // against ffmpeg doing the same job on the same file in the same run, so that
 // the machine's speed and load cancel out of the ratio.
 //
-//     stillex_intervallo_bench [FOLDER]
+//     stillex_intervallo_bench [FOLDER [PARTS]]
+//
+// PARTS, to look at one case closely (under a profiler), is a comma-separated
+// choice among h264, mpeg2, dv and normal; all of them by default.
 //
 // Precision mode, one image every image: the whole file played at full speed
 // and every frame written as JPEG (the default quality, the inlay off, no
@@ -379,6 +382,10 @@ int main(int argc, char** argv)
         }
     }
 
+    const QStringList parts = argc > 2
+        ? QString::fromLocal8Bit(argv[2]).split(QLatin1Char(','), Qt::SkipEmptyParts)
+        : QStringList { QStringLiteral("h264"), QStringLiteral("mpeg2"), QStringLiteral("dv"),
+              QStringLiteral("normal") };
     Bench bench;
     const int quality = ParJpegQuality->Value;
     std::printf(
@@ -386,17 +393,20 @@ int main(int argc, char** argv)
         "deinterlacing;\nffmpeg -q:v 2 into numbered files. Medians of %d runs, taking turns.\n",
         quality, PrecisionRuns);
     std::vector<PrecisionRow> rows;
-    rows.push_back(precision(bench, h264, 1.5));
-    rows.push_back(precision(bench, mpeg2, 1.0));
-    rows.push_back(precision(bench, dv, 1.0));
+    if (parts.contains(QLatin1String("h264"))) rows.push_back(precision(bench, h264, 1.5));
+    if (parts.contains(QLatin1String("mpeg2"))) rows.push_back(precision(bench, mpeg2, 1.0));
+    if (parts.contains(QLatin1String("dv"))) rows.push_back(precision(bench, dv, 1.0));
     std::printf("\n");
 
-    std::printf(
-        "Normal mode, one image every %d s: ours seeking from the window's command, ffmpeg -ss T -i FILE "
-        "-frames:v 1 per point.\nMedians of %d runs after one uncounted, taking turns.\n",
-        NormalStepSeconds, NormalRuns);
-    const NormalRow n = normal(bench, h264);
-    std::printf("\n");
+    NormalRow n;
+    if (parts.contains(QLatin1String("normal"))) {
+        std::printf(
+            "Normal mode, one image every %d s: ours seeking from the window's command, ffmpeg -ss T -i FILE "
+            "-frames:v 1 per point.\nMedians of %d runs after one uncounted, taking turns.\n",
+            NormalStepSeconds, NormalRuns);
+        n = normal(bench, h264);
+        std::printf("\n");
+    }
 
     // The table: frames of the file (points for normal mode), images each
     // wrote, the medians and their ratio against the target.
@@ -410,7 +420,7 @@ int main(int argc, char** argv)
             r.frames, r.oursImages, counts ? "ok" : "WRONG", r.ffImages, r.oursFps, r.ffFps, ratio, r.target,
             verdict(counts && ratio >= r.target));
     }
-    {
+    if (parts.contains(QLatin1String("normal"))) {
         const bool counts = n.points > 0 && n.oursImages == n.points;
         const double ratio = n.ffMs > 0 ? n.oursMs / n.ffMs : 0;
         const QString label
@@ -424,7 +434,8 @@ int main(int argc, char** argv)
     for (const PrecisionRow& r : rows)
         std::printf("(pictures, precision, %s: ours %s, ffmpeg %s on average)\n", qPrintable(r.name),
             qPrintable(r.oursPicture), qPrintable(r.ffPicture));
-    std::printf("(pictures, normal: ours %s, ffmpeg %s on average)\n", qPrintable(n.oursPicture),
-        qPrintable(n.ffPicture));
+    if (parts.contains(QLatin1String("normal")))
+        std::printf("(pictures, normal: ours %s, ffmpeg %s on average)\n", qPrintable(n.oursPicture),
+            qPrintable(n.ffPicture));
     return 0;
 }

@@ -9,15 +9,22 @@ bool StretchImage(const QImage& source, QImage& output, QSize size)
     // A shallow copy keeps the frame alive should `source` and `output` be the
     // same object; it costs a reference count, not a copy of the pixels.
     QImage src = source;
-    if (src.format() != QImage::Format_RGB32 && src.format() != QImage::Format_ARGB32) {
+    if (src.format() != QImage::Format_RGB32) {
         src = src.convertToFormat(QImage::Format_RGB32);
         if (src.isNull()) return false;
     }
 
+    // At the frame's own size there is nothing to drop or repeat: the output
+    // shares the frame's pixels.
+    if (src.size() == size) {
+        output = src;
+        return true;
+    }
+
     const int w = size.width();
     const int h = size.height();
-    if (output.size() != size || output.format() != QImage::Format_RGB888) {
-        QImage fresh(size, QImage::Format_RGB888);
+    if (output.size() != size || output.format() != QImage::Format_RGB32) {
+        QImage fresh(size, QImage::Format_RGB32);
         if (fresh.isNull()) // too large to allocate
             return false;
         output = fresh;
@@ -31,14 +38,9 @@ bool StretchImage(const QImage& source, QImage& output, QSize size)
 
     for (int y = 0; y < h; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(static_cast<int>(y * sh / h)));
-        uchar* out = output.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = in[column[static_cast<size_t>(x)]];
-            out[0] = static_cast<uchar>(qRed(p));
-            out[1] = static_cast<uchar>(qGreen(p));
-            out[2] = static_cast<uchar>(qBlue(p));
-            out += 3;
-        }
+        auto* out = reinterpret_cast<QRgb*>(output.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = in[column[static_cast<size_t>(x)]] | 0xFF000000u;
     }
     return true;
 }

@@ -1,12 +1,18 @@
 #include "capture/TImageWriter.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
@@ -94,9 +100,10 @@ bool Create(TImageWriter::Jpeg& j)
     return true;
 }
 
-// Encodes 24-bit RGB rows into j.out; false with j.message when the library gave up.
+// Encodes rows of `components` bytes per pixel in `space` into j.out; false
+// with j.message when the library gave up.
 bool Compress(TImageWriter::Jpeg& j, const unsigned char* bits, qsizetype bytesPerLine, int width, int height,
-    int quality)
+    int components, J_COLOR_SPACE space, int quality)
 {
     jpeg_compress_struct* c = &j.cinfo;
     if (setjmp(j.jump)) {
@@ -105,8 +112,8 @@ bool Compress(TImageWriter::Jpeg& j, const unsigned char* bits, qsizetype bytesP
     }
     c->image_width = static_cast<JDIMENSION>(width);
     c->image_height = static_cast<JDIMENSION>(height);
-    c->input_components = 3;
-    c->in_color_space = JCS_RGB;
+    c->input_components = components;
+    c->in_color_space = space;
     jpeg_set_defaults(c);
     jpeg_set_quality(c, quality, TRUE);
     jpeg_start_compress(c, TRUE);
@@ -124,8 +131,97 @@ bool Fail(QString* error, const QString& text)
     return false;
 }
 
-// Replaces `path` with `size` bytes only once they are all written and synced.
-bool SaveBytes(const QString& path, const unsigned char* data, size_t size, QString* error)
+// The process's file-creation mask, read where the kernel shows it: setting
+// it to read it would change it for the other threads meanwhile.
+mode_t currentUmask()
+{
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            while (!status.atEnd()) {
+                const QByteArray line = status.readLine();
+                if (line.startsWith("Umask:")) return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+            }
+        return mode_t(022);
+    }();
+    return mask;
+}
+
+bool WriteAll(int fd, const unsigned char* data, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+QString Reason(const QString& path, int code)
+{
+    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(code));
+}
+
+// Writes a file that does not exist yet, so that its name never shows half a
+// picture: the bytes go to a file without a name in the target's folder, which
+// gets the name once complete and only if nobody took it meanwhile. Nothing is
+// left behind on a failure, even when the folder is moved during the write.
+// File systems without nameless files get a hidden temporary file renamed
+// without replacing. There is no old copy to protect, so the bytes are not
+// forced to the disk first: a sync per image costs more than its encoding, and
+// a run writes thousands. False with `taken` when `path` exists after all (the
+// caller then replaces it the careful way), false with `error` on a failure.
+bool SaveNewFile(const QString& path, const unsigned char* data, size_t size, bool& taken, QString* error)
+{
+    taken = false;
+    const QFileInfo target(path);
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    const mode_t mode = 0666 & ~currentUmask();
+
+    const int nameless = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (nameless >= 0) {
+        int failure = WriteAll(nameless, data, size) ? 0 : errno;
+        if (failure == 0) {
+            const QByteArray handle = "/proc/self/fd/" + QByteArray::number(nameless);
+            if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) != 0)
+                failure = errno;
+        }
+        if (::close(nameless) != 0 && failure == 0) failure = errno;
+        if (failure == 0) return true;
+        taken = failure == EEXIST;
+        return taken ? false : Fail(error, Reason(path, failure));
+    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return Fail(error, Reason(path, errno));
+
+    QByteArray temporary = QFile::encodeName(
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) return Fail(error, Reason(path, errno));
+    ::fchmod(fd, mode);
+    int failure = WriteAll(fd, data, size) ? 0 : errno;
+    if (::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure == 0
+        && ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, name.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (failure == 0) {
+        failure = errno;
+        // The name was taken meanwhile, or the file system cannot refuse to
+        // replace: the careful way decides.
+        taken = failure == EEXIST || failure == EINVAL || failure == ENOSYS;
+    }
+    ::unlink(temporary.constData());
+    return taken ? false : Fail(error, Reason(path, failure));
+}
+
+// Replaces `path` with `size` bytes only once they are all written and synced:
+// until then the old file keeps its contents.
+bool ReplaceFile(const QString& path, const unsigned char* data, size_t size, QString* error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -138,6 +234,16 @@ bool SaveBytes(const QString& path, const unsigned char* data, size_t size, QStr
     }
     if (!file.commit()) return Fail(error, path + QStringLiteral(": ") + file.errorString());
     return true;
+}
+
+bool SaveBytes(const QString& path, const unsigned char* data, size_t size, QString* error)
+{
+    if (!QFileInfo::exists(path)) {
+        bool taken = false;
+        if (SaveNewFile(path, data, size, taken, error)) return true;
+        if (!taken) return false;
+    }
+    return ReplaceFile(path, data, size, error);
 }
 
 void Put16(unsigned char*& p, quint32 v)
@@ -184,11 +290,21 @@ bool TImageWriter::WriteJpeg(const QImage& image, const QString& path, int quali
 {
     if (!FJpeg->created) return Fail(error, QString::fromLatin1(FJpeg->message));
     if (image.isNull()) return Fail(error, QStringLiteral("%1: empty image").arg(path));
-    const QImage rgb
-        = image.format() == QImage::Format_RGB888 ? image : image.convertToFormat(QImage::Format_RGB888);
-    if (rgb.isNull()) return Fail(error, QStringLiteral("%1: out of memory").arg(path));
-    if (!Compress(*FJpeg, rgb.constBits(), rgb.bytesPerLine(), rgb.width(), rgb.height(),
-            std::clamp(quality, 1, 100)))
+    // The frames are 32-bit: the encoder reads them as they are, the padding
+    // byte skipped, rather than through a 24-bit copy.
+    const QImage::Format format = image.format();
+    const bool packed = format == QImage::Format_RGB888;
+    const QImage rows = packed || format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+        ? image
+        : image.convertToFormat(QImage::Format_RGB32);
+    if (rows.isNull()) return Fail(error, QStringLiteral("%1: out of memory").arg(path));
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    const J_COLOR_SPACE wide = JCS_EXT_BGRX;
+#else
+    const J_COLOR_SPACE wide = JCS_EXT_XRGB;
+#endif
+    if (!Compress(*FJpeg, rows.constBits(), rows.bytesPerLine(), rows.width(), rows.height(), packed ? 3 : 4,
+            packed ? JCS_RGB : wide, std::clamp(quality, 1, 100)))
         return Fail(error, path + QStringLiteral(": ") + QString::fromLatin1(FJpeg->message));
     return SaveBytes(path, FBytes.data(), FJpeg->used, error);
 }

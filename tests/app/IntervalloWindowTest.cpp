@@ -226,3 +226,42 @@ TEST_F(IntervalloWindow, EscapeStopsAPrecisionRunAndNothingIsTakenAfter)
     EXPECT_EQ(images(), taken);
     EXPECT_FALSE(form->Action("taIntervalloGo")->Checked());
 }
+
+// The images folder goes away in the middle of a precision run (a drive
+// unplugged, a folder moved): the run ends as a stop does, the failure is told
+// once, and the images written before it stay as they were.
+TEST_F(IntervalloWindow, AFolderGoneInTheMiddleOfARunEndsItAndKeepsWhatWasWritten)
+{
+    const QString folder = m_images.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ParDossierSave->Value = folder + QStringLiteral("/");
+    open("h264-320x240.mkv");
+    const qint64 first = form->ImageCounter;
+    setInterval(1, 0, true);
+    ASSERT_TRUE(form->Action("taIntervalloGo")->Execute());
+    QElapsedTimer timer;
+    timer.start();
+    while (QDir(folder).entryList(QDir::Files).size() < 5 && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    const QString moved = m_images.filePath(QStringLiteral("moved"));
+    ASSERT_TRUE(QDir().rename(folder, moved));
+    timer.restart();
+    while (form->IntervalloRunning() && timer.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_FALSE(form->IntervalloRunning());
+    EXPECT_FALSE(CommandRunning);
+    EXPECT_FALSE(form->Action("taIntervalloGo")->Checked());
+    EXPECT_TRUE(form->IntervalloBar->RxSpinEdit7->isEnabled());
+    ASSERT_EQ(failures.size(), 1) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(failures.first().contains(folder)) << failures.first().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    // Everything taken before the folder went is complete and in order, with
+    // no temporary file left beside it.
+    const QStringList written = QDir(moved).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    ASSERT_GE(written.size(), 5);
+    for (int k = 0; k < written.size(); ++k)
+        EXPECT_EQ(FrameNumberIn(QImage(QDir(moved).filePath(written[k])), 16), k) << written[k].toStdString();
+    // The numbers of the images never written are given again.
+    EXPECT_EQ(form->ImageCounter, first + written.size());
+}

@@ -13,7 +13,7 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
 
     QImage out;
     ASSERT_TRUE(StretchImage(frame, out, QSize(720, 405)));
-    ASSERT_EQ(out.format(), QImage::Format_RGB888);
+    ASSERT_EQ(out.format(), QImage::Format_RGB32);
     ASSERT_EQ(out.size(), QSize(720, 405));
     for (int y : { 0, 1, 2, 3, 200, 403, 404 }) {
         const int sy = y * 576 / 405;
@@ -43,6 +43,14 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
     EXPECT_EQ(half.pixel(1, 0), qRgb(80, 0, 7));
     EXPECT_EQ(half.pixel(0, 1), qRgb(0, 80, 7));
     EXPECT_EQ(half.pixel(1, 1), qRgb(80, 80, 7));
+
+    // At the frame's own size the output is the frame, not a copy of it.
+    QImage whole;
+    ASSERT_TRUE(StretchImage(frame, whole, frame.size()));
+    EXPECT_EQ(whole.constBits(), frame.constBits());
+    // A stretched output written again does not write into a frame it once shared.
+    ASSERT_TRUE(StretchImage(frame, whole, QSize(360, 288)));
+    EXPECT_EQ(frame.pixel(5, 7), qRgb(7, 0, 5));
 
     // Source and output may be the same image.
     QImage same = small.convertToFormat(QImage::Format_RGB32);

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -84,7 +85,16 @@ TEST(ImageWriter, BmpIsByteExact)
     const QImage exact = pattern(4, 1, QImage::Format_RGB888);
     ASSERT_TRUE(writer.WriteBmp(exact, dir.filePath("é b.bmp"), &error)) << error.toStdString();
     checkBmp(dir.filePath("é b.bmp"), exact);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    // No temporary file is left behind, and a new file is readable by others
+    // as any file the user makes.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(writer.WriteBmp(exact, dir.filePath("mode.bmp"), &error));
+    ::umask(mask);
+    struct stat info {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(dir.filePath("mode.bmp")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, mode_t(0644)) << std::oct << (info.st_mode & 0777);
 }
 
 TEST(ImageWriter, JpegRoundTripAndQuality)
@@ -112,6 +122,19 @@ TEST(ImageWriter, JpegRoundTripAndQuality)
         EXPECT_NEAR(qBlue(a), qBlue(b), 6);
     }
     EXPECT_FALSE(QImage(poor).isNull());
+
+    // Frames are encoded from their 32-bit pixels as they are: the same file
+    // as from 24-bit pixels, so no channel is swapped and no byte of padding
+    // is read as colour.
+    QImage padded = image;
+    for (int y = 0; y < padded.height(); ++y) // a padding byte that is not 0xFF
+        for (int x = 0; x < padded.width(); ++x)
+            reinterpret_cast<QRgb*>(padded.scanLine(y))[x] &= 0x00FFFFFFu;
+    const QString wide = dir.filePath("wide.jpg");
+    const QString narrow = dir.filePath("narrow.jpg");
+    ASSERT_TRUE(writer.WriteJpeg(padded, wide, 50, &error));
+    ASSERT_TRUE(writer.WriteJpeg(image.convertToFormat(QImage::Format_RGB888), narrow, 50, &error));
+    EXPECT_EQ(readAll(wide), readAll(narrow));
 }
 
 TEST(ImageWriter, FailedWritesKeepTheOldFile)
