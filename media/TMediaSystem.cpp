@@ -664,17 +664,24 @@ void TMediaSystem::showLastFrameBefore(int64_t bad)
     }
     if (good < 0) return;
     int64_t position = shown;
-    while (bad - good > frame / 2) {
+    // Every seek here decodes from the key frame before it, up to seconds of
+    // pictures on a long GOP: none is made whose answer is already known. A
+    // frame that lasts up to `bad` leaves no later one to look for, and the
+    // picture on screen is that of the last seek that brought one.
+    bool showsGood = true;
+    while (bad - good > frame / 2 && position + frame < bad) {
         const int64_t mid = good + (bad - good) / 2;
         int64_t at = -1;
         if (seekShowsFrame(mid, at)) {
             good = mid;
             position = at;
+            showsGood = true;
         } else {
             bad = mid;
+            showsGood = false;
         }
     }
-    if (seekShowsFrame(good, shown)) position = shown;
+    if (!showsGood && seekShowsFrame(good, shown)) position = shown;
     position = std::max<int64_t>(0, position);
     LastPosition = position;
     Superposer.PositionBase = position;
