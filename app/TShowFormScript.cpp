@@ -61,7 +61,18 @@ void TShowForm::bindScriptCommands()
         if (state == Qt::ApplicationActive) scheduleActivation();
     });
     connect(this, &TShowForm::shownOnce, this, [this] {
-        if (QGuiApplication::applicationState() == Qt::ApplicationActive) scheduleActivation();
+        if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
+            scheduleActivation();
+            return;
+        }
+        // Not every X display activates a new window: with no window manager,
+        // or one that keeps the focus where it was, the activation comes only
+        // with the user's first click, and `stillex +o=FILE` would show an
+        // empty window until then. Shortly after the first show the window
+        // counts as activated once; the command line still runs only once.
+        QTimer::singleShot(500, this, [this] {
+            if (QGuiApplication::applicationState() != Qt::ApplicationActive) scheduleActivation();
+        });
     });
 }
 
