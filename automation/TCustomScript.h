@@ -57,11 +57,9 @@ public:
     // Characters up to code 32 removed from both ends.
     static QString TrimControls(const QString& text);
 
-    // A script file's text: UTF-16 or UTF-8 by its byte-order mark; without
-    // one, UTF-8 when it reads as UTF-8, else Windows-1252 (files written on
-    // Windows keep their accented names). A NUL ends the text.
+    // A script file's text and its lines, as every hand-written text file
+    // of the system is read (platform/TextFiles.h).
     static QString DecodeScript(const QByteArray& bytes);
-    // Lines end at CR, LF, CR LF or U+2028.
     static QStringList SplitLines(const QString& text);
 
     // Replaces the entries with the lines of a file. False, with a message,

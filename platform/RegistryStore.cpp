@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace
 {
@@ -103,23 +105,38 @@ bool TRegistryStore::save(THive& h, RegHive which)
     h.dirty = true;
     if (m_batchDepth > 0) return true;
     const QFileInfo info(h.filePath);
-    if (!QDir().mkpath(info.absolutePath())) return false;
+    const auto fail = [this](const QString& path, const QString& reason) {
+        m_lastSaveError = path + QStringLiteral(": ") + reason;
+        return false;
+    };
+    if (!QDir().mkpath(info.absolutePath()))
+        return fail(info.absolutePath(), QString::fromLocal8Bit(std::strerror(errno)));
     if (h.keepBadCopy) {
         if (info.exists() || info.isSymLink()) {
-            if (!QFile::rename(h.filePath, freeBackupName(h.filePath))) return false;
+            QFile bad(h.filePath);
+            if (!bad.rename(freeBackupName(h.filePath))) return fail(h.filePath, bad.errorString());
         }
         h.keepBadCopy = false;
     }
     QSaveFile file(h.filePath);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly)) return fail(h.filePath, file.errorString());
     const QByteArray data = TRegHiveFile::Serialize(*h.root, HiveName(which));
-    if (file.write(data) != data.size()) {
+    // A full disk shows when the buffer is written out; committing after
+    // that would put a cut hive in place of the whole one.
+    if (file.write(data) != data.size() || !file.flush()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return fail(h.filePath, reason);
     }
-    if (!file.commit()) return false;
+    if (!file.commit()) return fail(h.filePath, file.errorString());
     h.dirty = false;
     return true;
+}
+
+QString TRegistryStore::LastSaveError()
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastSaveError;
 }
 
 bool TRegistryStore::KeyExists(RegHive which, const QStringList& path)
@@ -242,4 +259,5 @@ void TRegistryStore::Reset()
     for (THive& h : m_hives)
         h = THive();
     m_batchDepth = 0;
+    m_lastSaveError.clear();
 }

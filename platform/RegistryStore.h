@@ -37,6 +37,9 @@ public:
     // saved when the outermost batch ends. Returns whether those saves worked.
     void BeginBatch();
     bool EndBatch();
+    // Why the last save that failed did: the file or folder, ": ", and the
+    // system's reason.
+    QString LastSaveError();
 
     void Reset();
 
@@ -60,4 +63,5 @@ private:
     std::mutex m_mutex;
     THive m_hives[2];
     int m_batchDepth = 0;
+    QString m_lastSaveError;
 };
