@@ -7,9 +7,28 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace
+{
+QString s_executableForTests;
+}
+
+QString ExecutablePath()
+{
+    if (!s_executableForTests.isEmpty()) return s_executableForTests;
+    // The kernel's link names the file even when the program was started
+    // through a symbolic link or a relative path.
+    const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    return exe.isEmpty() ? QCoreApplication::applicationFilePath() : exe;
+}
+
+void SetExecutablePathForTests(const QString& path)
+{
+    s_executableForTests = path;
+}
+
 QString ExecutableFolder()
 {
-    QString dir = QCoreApplication::applicationDirPath();
+    QString dir = QFileInfo(ExecutablePath()).absolutePath();
     if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
     return dir;
 }
@@ -26,8 +45,7 @@ TStoreMode DecideStoreMode()
         TRegistry reg(RegHive::CurrentUser);
         if (!reg.OpenKeyReadOnly(PreferenceStorePath)) return smNone;
         const QString exe = reg.ReadString(QStringLiteral("Exename")).value_or(QString());
-        if (!exe.isEmpty() && exe.toLower() == QCoreApplication::applicationFilePath().toLower())
-            return smRegistry;
+        if (!exe.isEmpty() && exe.toLower() == ExecutablePath().toLower()) return smRegistry;
     } catch (...) {
     }
     return smNone;
@@ -60,4 +78,13 @@ void SetStoreMode(int index)
         const QString folder = ExecutableFolder();
         if (!ParDossierSave->Value.startsWith(folder, Qt::CaseInsensitive)) ParDossierSave->Value = folder;
     }
+}
+
+std::optional<TStoreMode> StoreModeOfArgument(const QString& argument)
+{
+    const QString word = argument.trimmed().toLower();
+    if (QStringLiteral("registre").startsWith(word)) return smRegistry;
+    if (QStringLiteral("portable").startsWith(word)) return smIni;
+    if (QStringLiteral("aucun").startsWith(word)) return smNone;
+    return std::nullopt;
 }

@@ -227,6 +227,17 @@ bool DeclareAllParameters(TparameterList& list)
     boolean(ParMTSEnVitesseMaxi, QStringLiteral("MTS en vitesse Maxi"), true);
     boolean(ParModePrecision, QStringLiteral("Mode Precision"), true);
     boolean(ParParametrerFiltres, QStringLiteral("Parametrer Filtres"), true);
+
+    // The ranges the table gives; a stored value outside reads as the default.
+    ParIVolume->SetRange(0, 10000);
+    ParForcerAspectRatio->SetRange(0, 3);
+    ParNomFichierImage->SetRange(0, 1);
+    ParImageAjouter->SetRange(0, 1);
+    ParImageExtension->SetRange(0, 1);
+    ParJpegQuality->SetRange(1, 100);
+    ParUnitesIntervallometre->SetRange(0, 2);
+    ParPanneauActif->SetRange(0, 6);
+    ParRaccourcisSort->SetRange(0, 3);
     return true;
 }
 

@@ -11,7 +11,8 @@ void TByteParameter::Read(TPreferenceReader& reader)
 {
     Value = Default;
     try {
-        Value = static_cast<uint8_t>(reader.ReadInteger(Key(), Default));
+        const auto stored = static_cast<uint8_t>(reader.ReadInteger(Key(), Default));
+        if (stored >= Min && stored <= Max) Value = stored;
     } catch (...) {
     }
 }

@@ -11,7 +11,8 @@ void TIntegerParameter::Read(TPreferenceReader& reader)
 {
     Value = Default;
     try {
-        Value = reader.ReadInteger(Key(), Default);
+        const int32_t stored = reader.ReadInteger(Key(), Default);
+        if (stored >= Min && stored <= Max) Value = stored;
     } catch (...) {
     }
 }

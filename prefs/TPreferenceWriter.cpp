@@ -6,3 +6,8 @@ bool TPreferenceWriter::Close()
 {
     return true;
 }
+
+QString TPreferenceWriter::FailureReason() const
+{
+    return {};
+}

@@ -25,4 +25,6 @@ public:
     // file here). False when that failed, so a save can report it instead of
     // losing it in a destructor.
     virtual bool Close();
+    // After a failure: the file and the system's reason, to tell the user.
+    virtual QString FailureReason() const;
 };

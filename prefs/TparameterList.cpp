@@ -1,9 +1,8 @@
 #include "prefs/TparameterList.h"
 
+#include "prefs/PreferenceStores.h"
 #include "prefs/TReadPreferences.h"
 #include "prefs/TWritePreferences.h"
-
-#include <QCoreApplication>
 
 TparameterList::TparameterList(const QString& signature)
     : m_signature(signature)
@@ -61,6 +60,7 @@ void TparameterList::ReadAll()
 
 bool TparameterList::WriteAll()
 {
+    m_saveFailure.clear();
     std::unique_ptr<TPreferenceWriter> writer;
     try {
         writer = m_writerFactory ? m_writerFactory(m_storePath, StoreMode)
@@ -82,13 +82,14 @@ bool TparameterList::WriteAll()
         writer->WriteString(
             QStringLiteral("DerniereSauvegarde"), FormatSaveStamp(QDateTime::currentDateTime()));
     });
-    attempt([&] { writer->WriteString(QStringLiteral("ExeName"), QCoreApplication::applicationFilePath()); });
+    attempt([&] { writer->WriteString(QStringLiteral("ExeName"), ExecutablePath()); });
     for (const auto& parameter : m_parameters)
         attempt([&] { parameter->Write(*writer); });
 
     bool closed = false;
     try {
         closed = writer->Close();
+        if (!closed) m_saveFailure = writer->FailureReason();
     } catch (...) {
     }
     return ok && closed;

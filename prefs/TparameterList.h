@@ -56,6 +56,9 @@ public:
     // value that cannot be written does not stop the others; the result is
     // false when any write, or the closing of the store, failed.
     bool WriteAll();
+    // Why the last WriteAll could not put the store on disk (the file and
+    // the system's reason); empty after a save that worked.
+    const QString& SaveFailure() const { return m_saveFailure; }
 
     // Where ReadAll and WriteAll get their reader and writer; by default
     // OpenPreferenceReader and OpenPreferenceWriter. An empty function puts
@@ -74,6 +77,7 @@ private:
     ReaderFactory m_readerFactory;
     WriterFactory m_writerFactory;
     std::vector<std::function<void()>> m_onDestroy;
+    QString m_saveFailure;
 };
 
 // The save date written as "DerniereSauvegarde": day/month/year

@@ -1,5 +1,6 @@
 #include "PrefsTestSupport.h"
 #include "platform/Registry.h"
+#include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
 #include "prefs/TReadPreferences.h"
 #include "prefs/TWritePreferences.h"
@@ -75,9 +76,10 @@ TEST(Parameters, ValuesReadFromTheStoreKeepTheirTypeRules)
     EXPECT_EQ(store.asked[26], QStringLiteral("Panneau Actif"));
     EXPECT_EQ(store.asked.last(), QStringLiteral("Parametrer Filtres"));
 
+    // Kept in 8 bits, -1 is 255: no panel has that number, so the default.
     store.values[QStringLiteral("Panneau Actif")] = -1;
     readFrom(list, store);
-    EXPECT_EQ(ParPanneauActif->Value, 255);
+    EXPECT_EQ(ParPanneauActif->Value, 0);
 
     // An emptied text is saved as the marker and so survives a save and load.
     std::vector<RecordingWriter::Entry> log;
@@ -138,9 +140,16 @@ TEST(Parameters, StoresOpenOnTheStorePathInTheCurrentMode)
     TReadPreferences reader(PreferenceStorePath, smRegistry);
     EXPECT_EQ(reader.Mode(), smRegistry);
     EXPECT_EQ(reader.SectionHeader(), QStringLiteral("[\\Software\\Kestrine\\Stillex]"));
-    TWritePreferences writer(PreferenceStorePath, smIni);
-    EXPECT_EQ(writer.Mode(), smIni);
-    EXPECT_EQ(writer.SectionHeader(), QStringLiteral("[\\Software\\Kestrine\\Stillex]"));
+    {
+        // The writer's end writes the ini file: not beside the test program.
+        QTemporaryDir folder;
+        SetExecutablePathForTests(folder.path() + QStringLiteral("/stillex"));
+        TWritePreferences writer(PreferenceStorePath, smIni);
+        EXPECT_EQ(writer.Mode(), smIni);
+        EXPECT_EQ(writer.SectionHeader(), QStringLiteral("[\\Software\\Kestrine\\Stillex]"));
+        writer.Close();
+        SetExecutablePathForTests(QString());
+    }
     EXPECT_EQ(smRegistry, 0);
     EXPECT_EQ(smIni, 1);
     EXPECT_EQ(smNone, 2);
