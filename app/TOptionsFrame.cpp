@@ -1,9 +1,13 @@
 #include "app/TOptionsFrame.h"
 
+#include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 TOptionsFrame::TOptionsFrame(QWidget* parent)
@@ -33,7 +37,36 @@ TOptionsFrame::TOptionsFrame(QWidget* parent)
         "Internal Deinterlacer");
     add(cbForcerDecodeur, QStringLiteral("Forcer le décodeur"), &ParForcerLeDecodeur, "Forcer le décodeur");
     add(cbTraiterErreurs, QStringLiteral("Traiter les erreurs"), &ParTraiterErreurs, "Traiter Erreurs");
+
+    auto* group = new QGroupBox(QStringLiteral("Sauver les préférences en quittant"), this);
+    group->setObjectName(QStringLiteral("rgPrefs"));
+    auto* items = new QVBoxLayout(group);
+    rgPrefs = new QButtonGroup(group);
+    const QString captions[] = { QStringLiteral("Mode normal (registre)"),
+        QStringLiteral("Mode portable (clé USB)"), QStringLiteral("Ne pas enregistrer en quittant") };
+    for (int i = 0; i < 3; ++i) {
+        auto* item = new QRadioButton(captions[i], group);
+        rgPrefs->addButton(item, i);
+        items->addWidget(item);
+    }
+    rgPrefs->button(0)->setChecked(true);
+    connect(rgPrefs, &QButtonGroup::idClicked, this, [this](int index) { SetPrefsIndex(index); });
+    body()->addWidget(group);
     body()->addStretch(1);
+}
+
+void TOptionsFrame::SetPrefsIndex(int index)
+{
+    if (index < smRegistry || index > smNone || index == m_prefsIndex) return;
+    ShowPrefsIndex(index);
+    SetStoreMode(index);
+}
+
+void TOptionsFrame::ShowPrefsIndex(int index)
+{
+    if (index < smRegistry || index > smNone) return;
+    m_prefsIndex = index;
+    rgPrefs->button(index)->setChecked(true);
 }
 
 void TOptionsFrame::LoadFromPreferences()

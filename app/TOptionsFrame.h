@@ -1,10 +1,12 @@
 #pragma once
-// The options panel: the on/off preferences as check boxes. A click stores
-// the box into its preference and nothing else; the commands that mirror an
-// option set the box themselves.
+// The options panel: the on/off preferences as check boxes, and where the
+// preferences are kept (rgPrefs). A click on a box stores it into its
+// preference and nothing else; the commands that mirror an option set the
+// box themselves. Choosing a store deletes the stores given up.
 
 #include "support/TSidePanel.h"
 
+class QButtonGroup;
 class QCheckBox;
 class TBooleanParameter;
 
@@ -26,6 +28,14 @@ public:
     QCheckBox* cbForcerDecodeur = nullptr;
     QCheckBox* cbTraiterErreurs = nullptr;
 
+    // The store radio group: its index is the store mode. Setting the index
+    // from code runs the choice (SetStoreMode) as a click does, but only
+    // when it changes; ShowPrefsIndex only shows it.
+    QButtonGroup* rgPrefs = nullptr;
+    int PrefsIndex() const { return m_prefsIndex; }
+    void SetPrefsIndex(int index);
+    void ShowPrefsIndex(int index);
+
 private:
     struct Binding {
         QCheckBox* box;
@@ -33,4 +43,5 @@ private:
         QString key;
     };
     QList<Binding> m_bindings;
+    int m_prefsIndex = 0;
 };

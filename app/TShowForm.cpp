@@ -431,6 +431,14 @@ void TShowForm::applyPreferences()
         }
         if (ParPanneauActif) ShowPanel(ParPanneauActif->Value);
         OptionsFrame()->LoadFromPreferences();
+        // The store the preferences came from. Portable mode runs the choice
+        // (the registry copy goes, the image folder moves beside the
+        // executable) before the folder is shown; no store is only shown,
+        // since starting never deletes a store.
+        if (StoreMode == smNone)
+            OptionsFrame()->ShowPrefsIndex(smNone);
+        else
+            OptionsFrame()->SetPrefsIndex(StoreMode);
         applyNamingPreferences();
         showToggleState("taTraiterErreurs", ParTraiterErreurs);
         showToggleState("taMTSVitesseMaxi", ParMTSEnVitesseMaxi);
@@ -729,14 +737,26 @@ bool TShowForm::FormCloseQuery()
             m_resizeInstalled = m_shown;
             return false;
         }
-        SetStoreMode(choice);
+        OptionsFrame()->SetPrefsIndex(choice);
     }
 
     if (StoreMode != smNone && m_params) {
         copyStateToPreferences();
+        // The radio group has the last word on where the preferences go.
+        StoreMode = TStoreMode(OptionsFrame()->PrefsIndex());
+        bool saved = true;
         try {
-            m_params->WriteAll();
+            saved = m_params->WriteAll();
         } catch (...) {
+            saved = false;
+        }
+        // The old store is still whole on disk; the user learns that the
+        // settings of this session are not in it, and leaves anyway.
+        if (!saved) {
+            const QString reason = m_params->SaveFailure();
+            showWarning(reason.isEmpty()
+                    ? QStringLiteral("Impossible d'enregistrer les préférences.")
+                    : QStringLiteral("Impossible d'enregistrer les préférences: %1").arg(reason));
         }
     }
     m_closing = true;

@@ -1,12 +1,14 @@
 // Scripts and the command line in the main window: the two runners, the
 // "script" command, and the first activation that runs the command line.
 
+#include "app/TOptionsFrame.h"
 #include "app/TShowForm.h"
 #include "automation/CommandContext.h"
 #include "automation/TActionList.h"
 #include "automation/TScript.h"
 #include "automation/TSuperAction.h"
 #include "automation/TSwitch.h"
+#include "prefs/PreferenceStores.h"
 #include "support/TLinkMarkup.h"
 
 #include <QFileDialog>
@@ -53,6 +55,19 @@ void TShowForm::bindScriptCommands()
     if (auto* a = PlainCommand("saScript")) {
         a->Onprepare = [this](QObject* s) { saScriptPrepare(s); };
         a->Onexecute = [this](QObject*) { Script1->RunFile(CommandArguments.value(0)); };
+    }
+
+    // "save_prefs" from a script or the command line: the store it names
+    // becomes the radio group's choice. From a key or the toolbar it has no
+    // argument and does nothing.
+    if (auto* a = PlainCommand("saPreferences")) {
+        a->Onexecute = [this](QObject*) {
+            if (CommandArguments.isEmpty()) return;
+            const std::optional<TStoreMode> mode = StoreModeOfArgument(CommandArguments.value(0));
+            if (!mode) return;
+            StoreMode = *mode;
+            OptionsFrame()->SetPrefsIndex(*mode);
+        };
     }
 
     // The command line waits for the window's start-up work: the first
