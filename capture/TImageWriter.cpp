@@ -232,6 +232,14 @@ bool ReplaceFile(const QString& path, const unsigned char* data, size_t size, QS
         file.cancelWriting();
         return Fail(error, path + QStringLiteral(": ") + reason);
     }
+    // The bytes still in the buffer are written out and checked here: a
+    // commit that meets a full disk while flushing renames the cut file over
+    // the old one all the same.
+    if (!file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Fail(error, path + QStringLiteral(": ") + reason);
+    }
     if (!file.commit()) return Fail(error, path + QStringLiteral(": ") + file.errorString());
     return true;
 }

@@ -204,7 +204,9 @@ TEST_F(ScriptWindow, TheOpenSwitchTakesEverythingAfterTheFirstEqualsAndMinusQClo
     copy("raw-160x120.avi", "a=b.avi");
     form->Switch1->Arguments = { "+o=" + m_videos.filePath("a=b.avi"), "+>=0:00:00:07", "+g" };
     form->Switch1->ProcessCommandLine();
-    EXPECT_TRUE(form->Media()->HasVideo());
+    // Seen once in a full parallel run and never alone: the file did not
+    // open. Whatever the window said then is the lead to its cause.
+    EXPECT_TRUE(form->Media()->HasVideo()) << errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(frames(), (std::vector<int> { 7 }));
 
     form->Switch1->Arguments = { "-q", "+g" };

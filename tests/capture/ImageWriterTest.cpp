@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
@@ -166,6 +168,29 @@ TEST(ImageWriter, FailedWritesKeepTheOldFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     ASSERT_TRUE(writer.WriteJpeg(image, dir.filePath("after.jpg"), 50, &error));
     EXPECT_EQ(QImage(dir.filePath("after.jpg")).size(), image.size());
+
+    // The disk fills up in the middle of the new picture, new file or
+    // replacement: nothing cut is left under either name.
+    {
+        struct rlimit limit {
+        };
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = limit;
+        small.rlim_cur = 100;
+        setrlimit(RLIMIT_FSIZE, &small);
+        error.clear();
+        const bool replaced = writer.WriteBmp(image, target, &error);
+        const bool added = writer.WriteBmp(image, dir.filePath("full.bmp"), nullptr);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_FALSE(replaced);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(added);
+        EXPECT_EQ(readAll(target), old);
+        EXPECT_FALSE(QFile::exists(dir.filePath("full.bmp")));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
 
     // A folder that cannot take a new file: the target keeps its bytes.
     QTemporaryDir locked;
