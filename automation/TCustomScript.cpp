@@ -126,21 +126,8 @@ void TCustomScript::ParseLine(const QString& rawLine)
     const QString line = TrimControls(rawLine);
     if (line.isEmpty()) return;
 
-    TCommandMode mode = cmAsIs;
-    qsizetype start = 1;
-    switch (line.at(0).unicode()) {
-    case '+':
-        mode = cmOn;
-        break;
-    case '-':
-        mode = cmOff;
-        break;
-    case '/':
-        mode = cmToggle;
-        break;
-    default:
-        start = 0;
-    }
+    TCommandMode mode = CommandModeOfPrefix(line.at(0));
+    const qsizetype start = mode == cmAsIs ? 0 : 1;
     qsizetype end = start;
     while (end < line.size() && line.at(end) != QLatin1Char('=') && line.at(end) != QLatin1Char(' '))
         ++end;

@@ -64,18 +64,8 @@ void TSwitch::ParseCommandLine()
 
 void TSwitch::ParseSwitch(const QString& argument)
 {
-    TCommandMode mode = cmAsIs;
-    switch (argument.isEmpty() ? 0 : argument.at(0).unicode()) {
-    case '+':
-        mode = cmOn;
-        break;
-    case '-':
-        mode = cmOff;
-        break;
-    case '/':
-        mode = cmToggle;
-        break;
-    default:
+    const TCommandMode mode = argument.isEmpty() ? cmAsIs : CommandModeOfPrefix(argument.at(0));
+    if (mode == cmAsIs) {
         // No prefix: the whole argument goes to the default command.
         if (DefaultAction)
             m_commands.Add(DefaultAction, argument, cmAsIs);
