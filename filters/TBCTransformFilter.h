@@ -37,6 +37,11 @@ public:
     virtual HRESULT CheckConnect(PIN_DIRECTION direction) { return S_OK; }
     virtual HRESULT BreakConnect(PIN_DIRECTION direction) { return S_OK; }
     virtual HRESULT CompleteConnect(PIN_DIRECTION direction) { return S_OK; }
+    // Whether a type would be taken, asked from outside the stream (a query
+    // that may overtake frames still queued upstream of the filter). It must
+    // change nothing: a filter whose CheckInputType prepares for the type
+    // answers here without preparing.
+    virtual HRESULT QueryAccept(const TMediaType& mt) { return CheckInputType(mt); }
     // A sample is taken only between Pause and Stop and outside a flush
     // (VFW_E_WRONG_STATE when stopped, S_FALSE while flushing).
     virtual HRESULT Receive(TMediaSample* in);

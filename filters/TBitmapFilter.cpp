@@ -109,6 +109,18 @@ HRESULT TBitmapFilter::CheckInputType(const TMediaType& mt)
     }
 }
 
+HRESULT TBitmapFilter::QueryAccept(const TMediaType& mt)
+{
+    try {
+        int32_t width, height;
+        bool topDown;
+        return IsAcceptedType(mt) && ReadPictureSize(mt, width, height, topDown) ? S_OK
+                                                                                 : VFW_E_TYPE_NOT_ACCEPTED;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 HRESULT TBitmapFilter::CheckTransform(const TMediaType& in, const TMediaType& out)
 {
     if (in.majortype != out.majortype || in.subtype != out.subtype || in.formattype != out.formattype)

@@ -32,6 +32,7 @@ public:
     // ---- hooks of the transform base ----
     HRESULT Transform(TMediaSample* in, TMediaSample* out) override;
     HRESULT CheckInputType(const TMediaType& mt) override;
+    HRESULT QueryAccept(const TMediaType& mt) override;
     HRESULT CheckTransform(const TMediaType& in, const TMediaType& out) override;
     HRESULT DecideBufferSize(TMemAllocator& allocator, ALLOCATOR_PROPERTIES& request) override;
     HRESULT GetMediaType(int position, TMediaType& mt) override;

@@ -35,8 +35,8 @@ bool TAcceptedCaps::Accepts(GstCaps* caps, TBCTransformFilter* filter, GstObject
     TMediaType mt;
     if (!MediaTypeFromCaps(caps, mt)) return false;
     if (!askFilter) return true;
-    const HRESULT hr = SafeFilterCall([&] { return filter->CheckInputType(mt); });
-    GST_DEBUG_OBJECT(owner, "CheckInputType 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
+    const HRESULT hr = SafeFilterCall([&] { return filter->QueryAccept(mt); });
+    GST_DEBUG_OBJECT(owner, "QueryAccept 0x%08X for %" GST_PTR_FORMAT, unsigned(hr), caps);
     return hr == S_OK;
 }
 

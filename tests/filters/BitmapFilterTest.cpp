@@ -209,6 +209,15 @@ TEST_F(BitmapFilterFixture, IdentityAndAcceptedTypes)
     EXPECT_TRUE(filter.GeometryPending);
     EXPECT_EQ(filter.Width, 0);
 
+    // A query from outside the stream answers like the check and takes
+    // nothing: the frames queued before the queried type keep their size.
+    EXPECT_EQ(filter.QueryAccept(Rgb32Type(800, 600)), S_OK);
+    EXPECT_EQ(filter.QueryAccept(yuy2), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(filter.QueryAccept(Rgb32Type(100000, 100000)), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_TRUE(filter.GeometryPending);
+    EXPECT_EQ(filter.Width, 0);
+    EXPECT_EQ(filter.MaxWidth, 736);
+
     // The first accepted type gives the geometry; a later one only answers.
     EXPECT_EQ(filter.CheckInputType(Rgb32Type(720, -576, true)), S_OK);
     EXPECT_FALSE(filter.GeometryPending);
