@@ -2,7 +2,7 @@
 // against plain GStreamer doing the same job on the same file in the same run,
 // so that the machine's speed and load cancel out of the ratio.
 //
-//     stillex_bench [FOLDER]
+//     stillex_bench [FOLDER [h264,mpeg2]]
 //
 // FOLDER holds the files bench/make-bench-media.sh makes (made on the spot
 // when missing); by default the build tree's bench/media. Figures are medians
@@ -381,7 +381,12 @@ int main(int argc, char** argv)
 
     DetectInstalledFilters();
     std::printf("slower: how many times slower ours is than plain GStreamer (below 1: faster)\n\n");
+    // A comma-separated list of name beginnings picks some of the files.
+    const QStringList only
+        = argc > 2 ? QString::fromLocal8Bit(argv[2]).split(u',', Qt::SkipEmptyParts) : QStringList {};
     for (const QString& n : names)
-        benchFile(QDir(folder).filePath(n));
+        if (only.isEmpty()
+            || std::any_of(only.begin(), only.end(), [&](const QString& o) { return n.startsWith(o); }))
+            benchFile(QDir(folder).filePath(n));
     return 0;
 }

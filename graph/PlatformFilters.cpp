@@ -686,6 +686,14 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     return std::make_shared<TGraphFilter>(d->bin, clsid);
 }
 
+GstPad* DecodedVideoPad(GstElement* element)
+{
+    if (!element) return nullptr;
+    auto* d = static_cast<DecoderBin*>(g_object_get_data(G_OBJECT(element), "stillex-decoder"));
+    if (!d || !d->video || !d->convert) return nullptr;
+    return gst_element_get_static_pad(d->convert, "sink");
+}
+
 std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName)
 {
     if (displayName.compare(DefaultAudioMoniker, Qt::CaseInsensitive) == 0) return CreateAudioRenderer();

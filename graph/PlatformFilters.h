@@ -75,6 +75,10 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
 std::shared_ptr<TGraphFilter> CreateDecoder(
     const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps);
 
+// The pad where a video decoder filter's frames leave the decoder, before
+// they are converted (a new reference), or nullptr for any other filter.
+GstPad* DecodedVideoPad(GstElement* element);
+
 // The desktop's audio output behind a volume control; when this machine has
 // no audio device, a silent sink that still plays in real time.
 std::shared_ptr<TGraphFilter> CreateAudioRenderer();

@@ -127,6 +127,7 @@ void TFilterGraph::Reset()
     m_errors = 0;
     m_seekPending = false;
     m_dropUntil = -1;
+    m_decodedDropUntil = -1;
     m_lastPosition = 0;
     m_segmentStart = 0;
     m_originShift = 0;
@@ -299,6 +300,7 @@ void TFilterGraph::bringUp(TGraphFilter* upstream, TGraphFilter* downstream)
         f->resetScan();
         gst_element_set_locked_state(f->m_element, FALSE);
         watchRenderer(f);
+        watchDecoder(f);
         if (!gst_element_sync_state_with_parent(f->m_element)) {
             QMutexLocker lock(&f->m_lock);
             f->m_failed = true;
@@ -315,6 +317,7 @@ void TFilterGraph::takeDown(TGraphFilter* filter)
     QMutexLocker lock(&filter->m_lock);
     for (TGraphPin* pin : filter->m_pins)
         filter->removeRendererProbe(pin);
+    filter->removeDecodedProbe();
 }
 
 void TFilterGraph::takeDownIfIdle(TGraphFilter* filter)

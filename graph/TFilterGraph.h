@@ -120,6 +120,16 @@ public:
     // filters stands for since the last seek: the seek's position, or
     // earlier where a splitter had to be sent ahead of it.
     int64_t SegmentBase() const;
+    // Paused: the video renderer lets its frame go and prerolls on the next
+    // one, which the decoder already has or decodes next; nothing is sought.
+    // S_OK once sent (GetState then tells when it arrived), E_FAIL when the
+    // graph is not paused or has no video renderer. pos (100 ns) is where
+    // the caller places the new frame. The other renderers stay where they
+    // are until the next Run, which brings them level first.
+    HRESULT StepVideoFrame(int64_t pos);
+    // How much stream time (ns) before a seek's target passes the filters
+    // rather than being dropped as it leaves the decoders.
+    void SetKeepBeforeSeek(gint64 ns) { m_keepBeforeSeek = ns; }
 
     // Takes every filter out and starts afresh: no error remembered,
     // position 0, stopped, the clock as it was.
@@ -186,6 +196,10 @@ private:
     bool seekExact(gint64 target);
     void watchRenderer(TGraphFilter* filter);
     static GstPadProbeReturn onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    void watchDecoder(TGraphFilter* filter);
+    GstElement* videoRenderer() const; // a new reference, or nullptr
+    void levelRenderersAfterSteps();
+    static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     GstPipeline* m_pipeline;
     std::vector<std::shared_ptr<TGraphFilter>> m_filters;
@@ -196,6 +210,12 @@ private:
     std::atomic<bool> m_seekPending { false }; // until the pipeline says it prerolled again
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
+    // Decoders' outputs drop what ends before this stream time, before any
+    // conversion: at most m_dropUntil, less when frames before the target
+    // are wanted through the filters (see KeepBeforeSeek).
+    std::atomic<gint64> m_decodedDropUntil { -1 };
+    std::atomic<gint64> m_keepBeforeSeek { 0 };
+    bool m_videoStepped = false; // the video renderer went ahead of the others
     int64_t m_lastPosition = 0;
     std::atomic<gint64> m_segmentStart { 0 };
     // A seek to the start after which the renderers settled without one

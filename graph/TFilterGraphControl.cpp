@@ -1,5 +1,6 @@
 // The graph's running half: states, seeking, the clock and the volume. The
 // building half (filters, connections, rendering) is TFilterGraph.cpp.
+#include "graph/PlatformFilters.h"
 #include "graph/TFilterGraph.h"
 
 #include <QDeadlineTimer>
@@ -81,6 +82,7 @@ HRESULT TFilterGraph::Run()
         gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PAUSED);
         restartData();
     }
+    if (m_videoStepped) levelRenderersAfterSteps();
     const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PLAYING);
     if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
     m_state = 2;
@@ -213,6 +215,8 @@ bool TFilterGraph::seekExact(gint64 target)
         m_anchorPending = true;
     }
     m_dropUntil = target;
+    m_videoStepped = false;
+    m_decodedDropUntil = std::max<gint64>(0, target - std::max<gint64>(0, m_keepBeforeSeek.load()));
     m_renderedSinceSeek = 0;
     m_seekFromStart = target <= startOffset();
     m_seekPending = true;
@@ -225,6 +229,74 @@ bool TFilterGraph::seekExact(gint64 target)
     return ok;
 }
 
+GstElement* TFilterGraph::videoRenderer() const
+{
+    for (const auto& f : m_filters) {
+        if (!f->m_live || !GST_OBJECT_FLAG_IS_SET(f->m_element, GST_ELEMENT_FLAG_SINK)) continue;
+        QMutexLocker lock(&f->m_lock);
+        for (TGraphPin* pin : f->m_pins) {
+            if (pin->Direction() != PINDIR_INPUT || !pin->m_pad) continue;
+            GstCaps* caps = gst_pad_get_current_caps(pin->m_pad);
+            const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
+            if (caps) gst_caps_unref(caps);
+            if (video) return GST_ELEMENT(gst_object_ref(f->m_element));
+        }
+    }
+    return nullptr;
+}
+
+HRESULT TFilterGraph::StepVideoFrame(int64_t pos)
+{
+    if (m_state != 1 || m_building || m_seekPending) return E_FAIL;
+    GstElement* renderer = videoRenderer();
+    if (!renderer) return E_FAIL;
+    // Pending until the pipeline prerolled again, as after a seek; the step
+    // is over when the renderer holds the next frame.
+    m_seekPending = true;
+    m_renderedSinceSeek = 0;
+    m_seekFromStart = false;
+    const bool sent
+        = gst_element_send_event(renderer, gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE));
+    gst_object_unref(renderer);
+    if (!sent) {
+        m_seekPending = false;
+        return E_FAIL;
+    }
+    m_videoStepped = true;
+    m_lastPosition = std::max<int64_t>(0, pos);
+    return S_OK;
+}
+
+void TFilterGraph::levelRenderersAfterSteps()
+{
+    // A step moves the video renderer alone: the audio renderers still hold
+    // what they prerolled on at the last seek, and would play that late by
+    // every frame stepped. They skip the same stream time, each on its own,
+    // before the clock starts.
+    m_videoStepped = false;
+    GstElement* video = videoRenderer();
+    if (!video) return;
+    gint64 videoAt = -1;
+    const bool known = gst_element_query_position(video, GST_FORMAT_TIME, &videoAt) && videoAt >= 0;
+    if (known) {
+        for (const auto& f : m_filters) {
+            if (!f->m_live || f->m_element == video
+                || !GST_OBJECT_FLAG_IS_SET(f->m_element, GST_ELEMENT_FLAG_SINK))
+                continue;
+            gint64 at = -1;
+            if (!gst_element_query_position(f->m_element, GST_FORMAT_TIME, &at) || at < 0 || at >= videoAt)
+                continue;
+            m_seekPending = true;
+            if (!gst_element_send_event(f->m_element,
+                    gst_event_new_step(GST_FORMAT_TIME, guint64(videoAt - at), 1.0, TRUE, FALSE)))
+                m_seekPending = false;
+        }
+    }
+    gst_object_unref(video);
+    int state = 0;
+    if (m_seekPending) GetState(2000, state);
+}
+
 void TFilterGraph::watchRenderer(TGraphFilter* filter)
 {
     if (!GST_OBJECT_FLAG_IS_SET(filter->m_element, GST_ELEMENT_FLAG_SINK)) return;
@@ -233,6 +305,50 @@ void TFilterGraph::watchRenderer(TGraphFilter* filter)
         if (pin->Direction() == PINDIR_INPUT && pin->m_pad && !pin->m_renderProbe)
             pin->m_renderProbe
                 = gst_pad_add_probe(pin->m_pad, GST_PAD_PROBE_TYPE_BUFFER, onRendererData, this, nullptr);
+}
+
+void TFilterGraph::watchDecoder(TGraphFilter* filter)
+{
+    QMutexLocker lock(&filter->m_lock);
+    if (filter->m_decodedPad) return;
+    filter->m_decodedPad = PlatformFilters::DecodedVideoPad(filter->m_element);
+    if (filter->m_decodedPad)
+        filter->m_decodedProbe = gst_pad_add_probe(
+            filter->m_decodedPad, GST_PAD_PROBE_TYPE_BUFFER, onDecodedData, this, nullptr);
+}
+
+namespace
+{
+// Where a buffer ends in stream time, from the pad's segment; -1 when that
+// cannot be told.
+guint64 bufferEndStreamTime(GstPad* pad, GstBuffer* buffer)
+{
+    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return guint64(-1);
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    if (!event) return guint64(-1);
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    const GstClockTime end
+        = GST_BUFFER_PTS(buffer) + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 1);
+    const guint64 endTime = segment->format == GST_FORMAT_TIME
+        ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
+        : guint64(-1);
+    gst_event_unref(event);
+    return endTime;
+}
+} // namespace
+
+GstPadProbeReturn TFilterGraph::onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    // The frames a seek decodes on its way to the target are dropped as
+    // they leave the decoder: converting, compositing and then dropping
+    // them at the renderer costs more than decoding them on most files.
+    auto* self = static_cast<TFilterGraph*>(data);
+    const gint64 until = self->m_decodedDropUntil.load();
+    if (until <= 0) return GST_PAD_PROBE_OK;
+    const guint64 endTime = bufferEndStreamTime(pad, GST_PAD_PROBE_INFO_BUFFER(info));
+    const bool drop = endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
+    return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
 GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer data)

@@ -88,6 +88,7 @@ TGraphFilter::~TGraphFilter()
             removeProbe(pin.get());
             removeRendererProbe(pin.get());
         }
+        removeDecodedProbe();
     }
     g_object_set_data(G_OBJECT(m_element), FilterKey, nullptr);
     gst_object_unref(m_element);
@@ -229,6 +230,16 @@ void TGraphFilter::setReleasingHeld(bool on)
         installProbe(pin);
         gst_pad_remove_probe(pin->m_pad, old);
     }
+}
+
+void TGraphFilter::removeDecodedProbe()
+{
+    if (m_decodedPad) {
+        if (m_decodedProbe) gst_pad_remove_probe(m_decodedPad, m_decodedProbe);
+        gst_object_unref(m_decodedPad);
+    }
+    m_decodedPad = nullptr;
+    m_decodedProbe = 0;
 }
 
 void TGraphFilter::removeRendererProbe(TGraphPin* pin)

@@ -89,6 +89,7 @@ private:
     void installProbe(TGraphPin* pin);
     void removeProbe(TGraphPin* pin);
     void removeRendererProbe(TGraphPin* pin);
+    void removeDecodedProbe(); // under m_lock
     // While on, data and events that would wait at an unconnected output
     // are dropped instead, and whatever waits there now is let go.
     void setReleasingHeld(bool on);
@@ -103,6 +104,10 @@ private:
     QString m_name;
     TFilterGraph* m_graph = nullptr;
     bool m_live = false; // unlocked and following the graph's state
+    // A video decoder's output before conversion, and the graph's probe
+    // there that drops the frames a seek decodes before its target.
+    GstPad* m_decodedPad = nullptr;
+    gulong m_decodedProbe = 0;
     bool m_loaded = false; // a reader that read its file
     bool m_dynamic = false;
 

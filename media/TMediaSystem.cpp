@@ -747,8 +747,29 @@ bool TMediaSystem::waitForSettle()
     return hr == S_OK;
 }
 
+bool TMediaSystem::stepToNextFrame(int64_t target)
+{
+    if (!HasVideo() || !m_videoWindow || GraphState() != 2) return false;
+    const int64_t frame = FrameDuration;
+    if (frame <= 0 || (Duration > 0 && target >= Duration)) return false;
+    m_receivedAtSeek = m_videoWindow->ReceivedCount();
+    if (m_graph->StepVideoFrame(target) != S_OK) return false;
+    if (!waitForSettle() || m_videoWindow->ReceivedCount() == m_receivedAtSeek) return false;
+    // The next frame in decoding order is the one an exact seek to target
+    // shows when frames follow each other at the file's rate; a gap or a
+    // frame of another length is left to the seek.
+    const int64_t start = Superposer.CurrentPosition.load();
+    if (start > target || start + frame <= target) return false;
+    LastPosition = target;
+    return true;
+}
+
 void TMediaSystem::StepForward(int64_t d)
 {
+    if (d == FrameDuration && stepToNextFrame(LastPosition + d)) {
+        Superposer.CurrentPosition = LastPosition.load();
+        return;
+    }
     SetPosition(LastPosition + d);
     Superposer.CurrentPosition = LastPosition.load();
 }

@@ -171,6 +171,11 @@ private:
     void showLastFrameBefore(int64_t bad);
     // Seeks to pos; true with the frame's own position when a frame came.
     bool seekShowsFrame(int64_t pos, int64_t& framePosition);
+    // Shows the frame at target, one frame after the one on screen, by
+    // letting the decoder go on rather than seeking; false when that frame
+    // cannot be had that way (playing, no video, the end, a frame that does
+    // not cover target), and the caller seeks.
+    bool stepToNextFrame(int64_t target);
     uint64_t m_receivedAtSeek = 0;
     // Set around the graph's stop: the seek it restarts the data with also
     // restarts the compositor's run.
