@@ -162,6 +162,9 @@ void TShowForm::StartIntervallo()
     m_queueWrites = true;
     m_intervalloPrecision = ParModePrecision && ParModePrecision->Value;
     m_stopPending = false;
+    // A run never steps back: keeping the frames before each position
+    // would only slow it down.
+    m_media->SetFrameCacheEnabled(false);
 
     m_media->SetPosition(0);
     RefreshIntervalloCount();
@@ -260,6 +263,7 @@ void TShowForm::StopIntervallo()
     m_intervalloRunning = false;
     m_stopPending = false;
     go->SetChecked(false);
+    m_media->SetFrameCacheEnabled(true);
     m_media->SetPosition(IntervalloStart);
     ToggleCommand("taIntervalloShow")->Execute();
     CommandRunning = false;

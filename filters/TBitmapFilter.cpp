@@ -289,6 +289,8 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
         {
             std::lock_guard lock(Bitmap);
             if (typeUsable && copyIntoBitmap(source, in->GetActualDataLength())) {
+                if (ObserveFrames && FrameObserver)
+                    FrameObserver(Bitmap.Image(), CurrentPosition, FrameStartValid ? FrameStart.load() : -1);
                 if (InlayEnabled) {
                     try {
                         DrawInlay(Bitmap);
@@ -317,6 +319,29 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
 // ---- operations of its own ----
 
 void TBitmapFilter::DrawInlay(TLockedBitmap&) { }
+
+bool TBitmapFilter::ShowStill(
+    const QImage& picture, int64_t position, int64_t frameStart, const TDvFrameStamp* dv)
+{
+    std::lock_guard lock(Bitmap);
+    QImage& image = Bitmap.Image();
+    if (picture.size() != image.size() || picture.format() != image.format()
+        || picture.bytesPerLine() != image.bytesPerLine())
+        return false;
+    std::memcpy(image.bits(), picture.constBits(), size_t(image.sizeInBytes()));
+    FrameStart = frameStart;
+    FrameStartValid = frameStart >= 0;
+    CurrentPosition = position;
+    if (dv) StillStamp = *dv;
+    if (InlayEnabled) {
+        try {
+            DrawInlay(Bitmap);
+        } catch (...) {
+        }
+    }
+    StillStamp.reset();
+    return true;
+}
 
 void TBitmapFilter::AdaptOutputSize(const TMediaType& mt)
 {

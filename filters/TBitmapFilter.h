@@ -12,12 +12,15 @@
 
 #include "filters/TBCTransformFilter.h"
 #include "filters/TLockedBitmap.h"
+#include "filters/TvData.h"
 #include "platform/WindowMessages.h"
 
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 
 class QPainter;
 
@@ -125,9 +128,26 @@ public:
     // The current picture; lock it to read or copy it.
     TLockedBitmap Bitmap;
 
+    // While ObserveFrames is on, called on the streaming thread for every
+    // frame copied into the bitmap, with the bitmap locked, before the
+    // inlay is drawn: the picture as it came, its position and its sample
+    // start. Set it before any data flows.
+    std::function<void(const QImage& picture, int64_t position, int64_t frameStart)> FrameObserver;
+    std::atomic<bool> ObserveFrames { false };
+    // Puts back a picture that an observer was given as the current frame,
+    // with the inlay drawn on it anew for that frame (dv: the frame's DV
+    // stamp, if it had one). False when the picture does not have the
+    // bitmap's size and format.
+    bool ShowStill(const QImage& picture, int64_t position, int64_t frameStart, const TDvFrameStamp* dv);
+
 protected:
     // For derived filters with an identity of their own.
     TBitmapFilter(const QString& objectName, const GUID& classId);
+
+    // The DV stamp of a still put back by ShowStill, for DrawInlay, which
+    // cannot look it up: the stamps kept are those of the latest frames.
+    // Read and written under the bitmap's lock.
+    std::optional<TDvFrameStamp> StillStamp;
 
     // Draws one text with its top-left corner at (x, y) in colour
     // (0x00BBGGRR), on a painter open on the bitmap with its font.

@@ -91,7 +91,9 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
         // last frame read, which may be a few frames ahead.
         TDvFrameStamp stamp;
         const int64_t tolerance = std::max<int64_t>(v.AvgTimePerFrame / 2, 1);
-        if (FrameStartValid && FindDvFrame(FrameStart, tolerance, stamp)) {
+        const bool found = StillStamp ? (stamp = *StillStamp, true)
+                                      : FrameStartValid && FindDvFrame(FrameStart, tolerance, stamp);
+        if (found) {
             values.DatecodeValid = stamp.DatecodeValid;
             values.Datecode = stamp.Datecode;
             values.TimecodeValid = stamp.TimecodeValid;

@@ -694,6 +694,14 @@ GstPad* DecodedVideoPad(GstElement* element)
     return gst_element_get_static_pad(d->convert, "sink");
 }
 
+GstPad* CodedVideoPad(GstElement* element)
+{
+    if (!element) return nullptr;
+    auto* d = static_cast<DecoderBin*>(g_object_get_data(G_OBJECT(element), "stillex-decoder"));
+    if (!d || !d->video || !d->sink) return nullptr;
+    return GST_PAD(gst_object_ref(d->sink));
+}
+
 std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName)
 {
     if (displayName.compare(DefaultAudioMoniker, Qt::CaseInsensitive) == 0) return CreateAudioRenderer();

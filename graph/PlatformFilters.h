@@ -78,6 +78,9 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
 // The pad where a video decoder filter's frames leave the decoder, before
 // they are converted (a new reference), or nullptr for any other filter.
 GstPad* DecodedVideoPad(GstElement* element);
+// The pad where a video decoder filter takes its coded frames (a new
+// reference), or nullptr for any other filter.
+GstPad* CodedVideoPad(GstElement* element);
 
 // The desktop's audio output behind a volume control; when this machine has
 // no audio device, a silent sink that still plays in real time.

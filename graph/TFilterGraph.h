@@ -127,9 +127,17 @@ public:
     // the caller places the new frame. The other renderers stay where they
     // are until the next Run, which brings them level first.
     HRESULT StepVideoFrame(int64_t pos);
+    // The position (100 ns) of the frame shown, when it is not the one the
+    // renderers hold (a frame shown again from elsewhere): stopping and
+    // restarting the data go back to it rather than to the renderers'.
+    void NotePosition(int64_t pos);
     // How much stream time (ns) before a seek's target passes the filters
     // rather than being dropped as it leaves the decoders.
     void SetKeepBeforeSeek(gint64 ns) { m_keepBeforeSeek = ns; }
+    // How many frames went into or out of the video decoders, dropped or
+    // not: a graph working its way to a seek's target shows its progress
+    // here.
+    uint64_t DecodedFrames() const { return m_decodedFrames.load(); }
 
     // Takes every filter out and starts afresh: no error remembered,
     // position 0, stopped, the clock as it was.
@@ -215,7 +223,9 @@ private:
     // are wanted through the filters (see KeepBeforeSeek).
     std::atomic<gint64> m_decodedDropUntil { -1 };
     std::atomic<gint64> m_keepBeforeSeek { 0 };
+    std::atomic<uint64_t> m_decodedFrames { 0 };
     bool m_videoStepped = false; // the video renderer went ahead of the others
+    bool m_positionNoted = false; // m_lastPosition is not the renderers'
     int64_t m_lastPosition = 0;
     std::atomic<gint64> m_segmentStart { 0 };
     // A seek to the start after which the renderers settled without one

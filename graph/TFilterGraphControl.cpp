@@ -48,8 +48,8 @@ HRESULT TFilterGraph::restartData()
     }
     const gint64 target = m_lastPosition * 100 + startOffset();
     gint64 now = 0;
-    const gint64 pos = gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0
-            && m_state != 0
+    const gint64 pos = !m_positionNoted && m_state != 0
+            && gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0
         ? now
         : target;
     if (!seekExact(pos)) {
@@ -98,9 +98,15 @@ HRESULT TFilterGraph::Pause()
     return r == GST_STATE_CHANGE_ASYNC ? S_FALSE : S_OK;
 }
 
+void TFilterGraph::NotePosition(int64_t pos)
+{
+    m_lastPosition = std::max<int64_t>(0, pos);
+    m_positionNoted = true;
+}
+
 HRESULT TFilterGraph::Stop()
 {
-    if (m_state != 0) {
+    if (m_state != 0 && !m_positionNoted) {
         gint64 now = 0;
         if (gst_element_query_position(GST_ELEMENT(m_pipeline), GST_FORMAT_TIME, &now) && now >= 0)
             m_lastPosition = std::max<gint64>(0, now - startOffset()) / 100;
@@ -216,6 +222,7 @@ bool TFilterGraph::seekExact(gint64 target)
     }
     m_dropUntil = target;
     m_videoStepped = false;
+    m_positionNoted = false;
     m_decodedDropUntil = std::max<gint64>(0, target - std::max<gint64>(0, m_keepBeforeSeek.load()));
     m_renderedSinceSeek = 0;
     m_seekFromStart = target <= startOffset();
@@ -263,6 +270,7 @@ HRESULT TFilterGraph::StepVideoFrame(int64_t pos)
         return E_FAIL;
     }
     m_videoStepped = true;
+    m_positionNoted = false;
     m_lastPosition = std::max<int64_t>(0, pos);
     return S_OK;
 }
@@ -315,6 +323,17 @@ void TFilterGraph::watchDecoder(TGraphFilter* filter)
     if (filter->m_decodedPad)
         filter->m_decodedProbe = gst_pad_add_probe(
             filter->m_decodedPad, GST_PAD_PROBE_TYPE_BUFFER, onDecodedData, this, nullptr);
+    // A decoder that knows the seek's target drops what comes before it
+    // itself: what goes in is its only sign of work then.
+    filter->m_codedPad = PlatformFilters::CodedVideoPad(filter->m_element);
+    if (filter->m_codedPad)
+        filter->m_codedProbe = gst_pad_add_probe(
+            filter->m_codedPad, GST_PAD_PROBE_TYPE_BUFFER,
+            [](GstPad*, GstPadProbeInfo*, gpointer data) {
+                ++static_cast<TFilterGraph*>(data)->m_decodedFrames;
+                return GST_PAD_PROBE_OK;
+            },
+            this, nullptr);
 }
 
 namespace
@@ -344,6 +363,7 @@ GstPadProbeReturn TFilterGraph::onDecodedData(GstPad* pad, GstPadProbeInfo* info
     // they leave the decoder: converting, compositing and then dropping
     // them at the renderer costs more than decoding them on most files.
     auto* self = static_cast<TFilterGraph*>(data);
+    ++self->m_decodedFrames;
     const gint64 until = self->m_decodedDropUntil.load();
     if (until <= 0) return GST_PAD_PROBE_OK;
     const guint64 endTime = bufferEndStreamTime(pad, GST_PAD_PROBE_INFO_BUFFER(info));

@@ -240,6 +240,12 @@ void TGraphFilter::removeDecodedProbe()
     }
     m_decodedPad = nullptr;
     m_decodedProbe = 0;
+    if (m_codedPad) {
+        if (m_codedProbe) gst_pad_remove_probe(m_codedPad, m_codedProbe);
+        gst_object_unref(m_codedPad);
+    }
+    m_codedPad = nullptr;
+    m_codedProbe = 0;
 }
 
 void TGraphFilter::removeRendererProbe(TGraphPin* pin)

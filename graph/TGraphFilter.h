@@ -108,6 +108,8 @@ private:
     // there that drops the frames a seek decodes before its target.
     GstPad* m_decodedPad = nullptr;
     gulong m_decodedProbe = 0;
+    GstPad* m_codedPad = nullptr; // its input, where the graph counts what goes in
+    gulong m_codedProbe = 0;
     bool m_loaded = false; // a reader that read its file
     bool m_dynamic = false;
 

@@ -15,6 +15,7 @@
 #include "platform/WindowMessages.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <cmath>
 #include <set>
@@ -62,6 +63,15 @@ TMediaSystem::TMediaSystem(QObject* parent)
     m_graph = std::make_unique<TFilterGraph>();
     // The inlay's timestamp is the position of the frame on screen.
     Superposer.SetPositionSource(&LastPosition);
+    Superposer.FrameObserver = [this](const QImage& picture, int64_t position, int64_t frameStart) {
+        TDvFrameStamp stamp;
+        bool dv = false;
+        if (frameStart >= 0) {
+            TSharedRecordLocker lock(&SharedRecordLock());
+            dv = FindDvFrame(frameStart, std::max<int64_t>(::VData().AvgTimePerFrame / 2, 1), stamp);
+        }
+        m_frames.Insert(position, frameStart, picture, dv ? &stamp : nullptr);
+    };
     m_superposerFilter
         = wrap(TFilterElement::Create(&Superposer, "superposer", "video/x-raw,format={BGRx,BGRA}"),
             Tsuperposer::ClassId_Superposer);
@@ -376,6 +386,7 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
 
 bool TMediaSystem::ReleaseVideo()
 {
+    forgetKeptFrames();
     m_graph->Stop();
     if (CurrentVideo == NoVideoSource()) return false;
     try {
@@ -511,6 +522,9 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio)
 
 void TMediaSystem::Play()
 {
+    // Play goes on from the picture on screen, and keeps nothing.
+    if (m_showingKept) seekTo(LastPosition, false);
+    forgetKeptFrames();
     Superposer.PositionBase = m_graph->SegmentBase();
     Superposer.CurrentPosition = CurrentPosition();
     m_graph->Run();
@@ -562,6 +576,9 @@ int TMediaSystem::GraphState() const
 void TMediaSystem::RefreshStill()
 {
     if (GraphState() == 3) return;
+    // Kept pictures may be flipped or mirrored the old way; the graph was
+    // told the position of a kept one on screen.
+    forgetKeptFrames();
     stopGraph();
     m_graph->Pause();
     // The still is shown again through the filters as they are now (an
@@ -688,11 +705,67 @@ void TMediaSystem::showLastFrameBefore(int64_t bad)
     Superposer.CurrentPosition = position;
 }
 
+void TMediaSystem::SetFrameCacheEnabled(bool on)
+{
+    m_cacheEnabled = on;
+    if (!on) forgetKeptFrames();
+}
+
+void TMediaSystem::forgetKeptFrames()
+{
+    Superposer.ObserveFrames = false;
+    m_frames.Clear();
+    m_showingKept = false;
+    m_headPosition = -1;
+}
+
+bool TMediaSystem::showKept(int64_t target)
+{
+    if (!m_cacheEnabled || !HasVideo() || !m_videoWindow || target < 0 || GraphState() == 3) return false;
+    TFrameCache::TEntry kept;
+    if (!m_frames.Find(target, FrameDuration, kept)) return false;
+    const int64_t before = LastPosition;
+    // Before the picture: an inlay of the position draws this one.
+    LastPosition = target;
+    if (!Superposer.ShowStill(
+            kept.Picture, kept.Position, kept.FrameStart, kept.HasDv ? &kept.Dv : nullptr)) {
+        LastPosition = before;
+        return false;
+    }
+    QImage shown;
+    CopyOverlayBitmap(shown);
+    m_videoWindow->ShowStill(shown, kept.Position);
+    Superposer.CurrentPosition = target;
+    m_showingKept = kept.Position != m_headPosition;
+    m_graph->NotePosition(target);
+    return true;
+}
+
 bool TMediaSystem::SeekTo(int64_t pos)
+{
+    return seekTo(pos, true);
+}
+
+bool TMediaSystem::seekTo(int64_t pos, bool keepBefore)
 {
     try {
         if (!HasVideo() && !HasAudio()) return true;
         if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
+        // What the cache holds belongs to the old position. While paused the
+        // frames of the new one are kept as they come, and after a slow seek
+        // (a long group of pictures) also those decoded before the target,
+        // as many as the cache holds: the steps back then show them again.
+        m_frames.Clear();
+        m_showingKept = false;
+        m_headPosition = -1;
+        const bool keep = m_cacheEnabled && GraphState() != 3;
+        Superposer.ObserveFrames = keep;
+        int64_t before = 0;
+        if (keep && keepBefore && m_lastSeekMs > SlowSeekMs && FrameDuration > 0)
+            before = m_frames.FramesFor(Superposer.Width, Superposer.Height) * FrameDuration;
+        m_graph->SetKeepBeforeSeek(before * 100);
+        QElapsedTimer clock;
+        clock.start();
         Superposer.CurrentPosition = CurrentPosition();
         // Counted before the seek: its first frame may reach the renderer
         // before the call returns. While paused nothing older is on its way
@@ -705,6 +778,8 @@ bool TMediaSystem::SeekTo(int64_t pos)
 
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
+        m_lastSeekMs = clock.elapsed();
+        m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;
     } catch (...) {
@@ -714,7 +789,7 @@ bool TMediaSystem::SeekTo(int64_t pos)
 
 uint64_t TMediaSystem::samplesThroughOurFilters() const
 {
-    return Superposer.SamplesReceived() + VideoNativeNotifier.SamplesReceived()
+    return m_graph->DecodedFrames() + Superposer.SamplesReceived() + VideoNativeNotifier.SamplesReceived()
         + VideoDecNotifier.SamplesReceived() + AudioDecNotifier.SamplesReceived();
 }
 
@@ -753,12 +828,14 @@ bool TMediaSystem::stepToNextFrame(int64_t target)
     const int64_t frame = FrameDuration;
     if (frame <= 0 || (Duration > 0 && target >= Duration)) return false;
     m_receivedAtSeek = m_videoWindow->ReceivedCount();
+    Superposer.ObserveFrames = m_cacheEnabled;
     if (m_graph->StepVideoFrame(target) != S_OK) return false;
     if (!waitForSettle() || m_videoWindow->ReceivedCount() == m_receivedAtSeek) return false;
     // The next frame in decoding order is the one an exact seek to target
     // shows when frames follow each other at the file's rate; a gap or a
     // frame of another length is left to the seek.
     const int64_t start = Superposer.CurrentPosition.load();
+    m_headPosition = start;
     if (start > target || start + frame <= target) return false;
     LastPosition = target;
     return true;
@@ -766,9 +843,12 @@ bool TMediaSystem::stepToNextFrame(int64_t target)
 
 void TMediaSystem::StepForward(int64_t d)
 {
-    if (d == FrameDuration && stepToNextFrame(LastPosition + d)) {
-        Superposer.CurrentPosition = LastPosition.load();
-        return;
+    if (d == FrameDuration) {
+        // Back on frames kept, then on from the renderer's frame.
+        if (m_showingKept ? showKept(LastPosition + d) : stepToNextFrame(LastPosition + d)) {
+            Superposer.CurrentPosition = LastPosition.load();
+            return;
+        }
     }
     SetPosition(LastPosition + d);
     Superposer.CurrentPosition = LastPosition.load();
@@ -776,6 +856,7 @@ void TMediaSystem::StepForward(int64_t d)
 
 void TMediaSystem::StepBackward(int64_t d)
 {
+    if (d == FrameDuration && showKept(LastPosition - d)) return;
     SetPosition(LastPosition - d);
     Superposer.CurrentPosition = LastPosition.load();
 }

@@ -138,6 +138,18 @@ void TVideoRenderer::deliver()
     emit FrameReady(frame);
 }
 
+void TVideoRenderer::ShowStill(const QImage& frame, int64_t time)
+{
+    {
+        QMutexLocker lock(&m_lock);
+        m_last = frame;
+        m_pending = QImage();
+        m_lastTime = time;
+    }
+    ++m_frames;
+    emit FrameReady(frame);
+}
+
 void TVideoRenderer::Hide()
 {
     {

@@ -38,6 +38,9 @@ public:
 
     // The window shows nothing until the next frame.
     void Hide();
+    // Shows a picture that did not come through the sink (a frame kept from
+    // earlier), as the sink's frames are shown.
+    void ShowStill(const QImage& frame, int64_t time);
 
     // The latest frame handed to the UI thread (null before the first).
     QImage LastFrame() const;

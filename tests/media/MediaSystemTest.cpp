@@ -344,3 +344,85 @@ TEST_F(MediaSystem, FramesCountFromTheFirstAtTheStreamsOwnRate)
         media->ReleaseAll();
     }
 }
+
+// Steps of one frame forward go on from the frame on screen, and steps back
+// over frames already seen show them again from the kept pictures: either
+// way each step shows the next or the previous frame, the same one an
+// exact seek shows, through a keyframe and across the cache's edge.
+TEST_F(MediaSystem, FrameStepsBothWaysShowEveryFrameOnce)
+{
+    for (const auto& [fixture, start] : { std::pair { "h264-320x240.mkv", 40 },
+             std::pair { "mpeg2-numbered.mpg", 20 }, std::pair { "h264-numbered.ts", 44 } }) {
+        SCOPED_TRACE(fixture);
+        ASSERT_TRUE(open(fixture));
+        ASSERT_TRUE(media->SeekTo(0));
+        media->SetPosition(start * Frame);
+        ASSERT_EQ(shown(), start);
+        for (int k = 1; k <= 12; ++k) {
+            media->NextFrame();
+            ASSERT_EQ(shown(), start + k) << "forward " << k;
+            ASSERT_EQ(LastPosition.load(), (start + k) * Frame);
+        }
+        EXPECT_GE(media->FrameCache().Count(), 12);
+        for (int k = 11; k >= -8; --k) {
+            media->PreviousFrame();
+            ASSERT_EQ(shown(), start + k) << "back to " << start + k;
+            // The window shows it too (a decoded frame reaches it through
+            // the event loop, a kept one at once).
+            ASSERT_TRUE(waitFor([&] { return frameNumber(renderer->LastFrame()) == start + k; }, 3000));
+        }
+        // Forward again over kept frames, then past them from the decoder.
+        for (int k = -7; k <= 14; ++k) {
+            media->NextFrame();
+            ASSERT_EQ(shown(), start + k) << "forward again to " << start + k;
+        }
+        // Playing goes on from the frame on screen.
+        media->PreviousFrame();
+        media->PreviousFrame();
+        ASSERT_EQ(shown(), start + 12);
+        media->Play();
+        EXPECT_TRUE(waitFor([&] { return media->CurrentPosition() > (start + 14) * Frame; }, 5000));
+        media->Pause();
+        EXPECT_EQ(media->FrameCache().Count(), 0);
+        // Another file: nothing of this one is kept.
+        media->SetPosition(start * Frame);
+        media->NextFrame();
+        EXPECT_GT(media->FrameCache().Count(), 0);
+        media->ReleaseAll();
+        EXPECT_EQ(media->FrameCache().Count(), 0);
+    }
+}
+
+TEST(FrameCache, StaysWithinItsBudgetAndKeepsTheFramesNearTheNewest)
+{
+    QImage picture(100, 100, QImage::Format_RGB32);
+    TFrameCache cache(5 * picture.sizeInBytes());
+    EXPECT_EQ(cache.FramesFor(100, 100), 5);
+    for (int k = 0; k < 8; ++k) {
+        picture.fill(qRgb(k, 0, 0));
+        cache.Insert(k * Frame, k, picture, nullptr);
+        EXPECT_LE(cache.Bytes(), cache.Budget());
+    }
+    EXPECT_EQ(cache.Count(), 5);
+    TFrameCache::TEntry entry;
+    EXPECT_FALSE(cache.Find(2 * Frame + Frame / 2, Frame, entry));
+    ASSERT_TRUE(cache.Find(5 * Frame + Frame / 2, Frame, entry));
+    EXPECT_EQ(entry.Position, 5 * Frame);
+    EXPECT_EQ(qRed(entry.Picture.pixel(0, 0)), 5);
+    // A time past a kept frame's length belongs to a frame not kept.
+    EXPECT_FALSE(cache.Find(8 * Frame, Frame, entry));
+    // Going back, the far end goes first.
+    picture.fill(qRgb(2, 0, 0));
+    cache.Insert(2 * Frame, 2, picture, nullptr);
+    EXPECT_TRUE(cache.Find(2 * Frame, Frame, entry));
+    EXPECT_FALSE(cache.Find(7 * Frame, Frame, entry));
+    // The copy is the cache's own, and a picture larger than the budget is
+    // not kept at all.
+    picture.fill(qRgb(9, 0, 0));
+    ASSERT_TRUE(cache.Find(2 * Frame, Frame, entry));
+    EXPECT_EQ(qRed(entry.Picture.pixel(0, 0)), 2);
+    cache.Insert(20 * Frame, 20, QImage(400, 400, QImage::Format_RGB32), nullptr);
+    EXPECT_FALSE(cache.Find(20 * Frame, Frame, entry));
+    cache.Clear();
+    EXPECT_EQ(cache.Bytes(), 0);
+}
