@@ -3,6 +3,7 @@
 #include "graph/MediaTypeGuids.h"
 
 #include <gst/gst.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -174,6 +175,21 @@ TEST_F(CapsMediaTypeTest, RawVideoBothWays)
     TMediaType yv12 = fromCaps("video/x-raw, format=(string)I420, width=(int)64, height=(int)64");
     yv12.subtype = MEDIASUBTYPE_YV12;
     expectMapsBackWithin(yv12, "video/x-raw, format=(string)YV12, width=(int)64, height=(int)64");
+
+    // One field per buffer is raw video only with the interlaced-format
+    // feature: such a record maps to caps GStreamer takes, and back.
+    const char* alternate = "video/x-raw(format:Interlaced), format=(string)UYVY, width=(int)720, "
+                            "height=(int)288, interlace-mode=(string)alternate, framerate=(fraction)50/1";
+    const TMediaType fields = fromCaps(alternate);
+    uint32_t fieldFlags = 0;
+    ASSERT_TRUE(fields.GetInterlaceFlags(fieldFlags));
+    EXPECT_TRUE(fieldFlags & AMINTERLACE_1FieldPerSample);
+    GstCaps* back = CapsFromMediaType(fields);
+    ASSERT_NE(back, nullptr);
+    GstVideoInfo info;
+    EXPECT_TRUE(gst_video_info_from_caps(&info, back)) << capsText(back);
+    gst_caps_unref(back);
+    expectMapsBackWithin(fields, alternate);
 }
 
 TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
@@ -197,6 +213,15 @@ TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
     EXPECT_EQ(header(mt).biHeight, 480);
     EXPECT_EQ(mt.AvgTimePerFrame(), 333667);
     EXPECT_EQ(mt.lSampleSize, 120000u);
+    // Any fraction of the same rate is the same standard; a rate that only
+    // looks like 30000/1001 once its product wraps around 32 bits is none.
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)60000/2002");
+    EXPECT_EQ(header(mt).biHeight, 480);
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)1385888608/2");
+    EXPECT_EQ(header(mt).biHeight, 0);
+    EXPECT_EQ(mt.lSampleSize, 0u);
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)2147483647/1");
+    EXPECT_EQ(mt.lSampleSize, 0u);
 
     // DV as one interleaved stream, as a file holds it.
     mt = fromCaps("video/x-dv, systemstream=(boolean)true");
@@ -512,9 +537,25 @@ TEST_F(CapsMediaTypeTest, BadInputIsRefusedWithoutHarm)
         EXPECT_EQ(caps, nullptr) << capsText(caps) << "\n" << bad->Dump().toStdString();
         if (caps) gst_caps_unref(caps);
     }
-    GstCaps* caps = CapsFromMediaType(minHeight);
-    ASSERT_NE(caps, nullptr);
-    gst_caps_unref(caps);
+    // Pictures too large for GStreamer to size a frame of, and DVD audio
+    // whose frame of all channels overflows its block alignment: damaged
+    // headers, which describe no stream.
+    TMediaType hugeVideo = video;
+    bih = header(video);
+    bih.biWidth = 269488128;
+    bih.biHeight = 1511002208;
+    ASSERT_TRUE(hugeVideo.SetBitmapHeader(bih));
+    TMediaType wideLpcm = fromCaps("audio/x-lpcm, width=(int)16, rate=(int)48000, channels=(int)2");
+    wfx = wave(wideLpcm);
+    wfx.wBitsPerSample = 16166;
+    wfx.nChannels = 40447;
+    ASSERT_TRUE(wideLpcm.WriteFormat(wfx));
+    for (const TMediaType* bad : { &minHeight, &hugeVideo, &wideLpcm }) {
+        GstCaps* caps = CapsFromMediaType(*bad);
+        EXPECT_EQ(caps, nullptr) << capsText(caps) << "\n" << bad->Dump().toStdString();
+        if (caps) gst_caps_unref(caps);
+    }
+    GstCaps* caps = nullptr;
 
     // A sequence header count that runs past the block is cut, not followed.
     TMediaType mpeg2 = fromCaps("video/mpeg, mpegversion=(int)2, width=(int)720, height=(int)576");
