@@ -62,6 +62,12 @@ def dv_seeds(root):
     # A frame cut inside its second sequence: only the first counts.
     write(root, "dv_pack", "cut-frame", dv_frame(2)[:DV_SEQUENCE + 500])
     write(root, "dv_pack", "short", b"\x00" * 500)
+    # Once read as a valid date and timecode: a year byte 0xF9 (no decimal
+    # digit) summed to 159, that is 2059; an hours byte 0x3F to 45.
+    damaged = bytearray(dv_frame(1))
+    damaged[462] = 0xF9
+    damaged[114] = 0x3F
+    write(root, "dv_pack", "damaged-digits", bytes(damaged))
 
 
 def mpeg2_seeds(root):
