@@ -27,6 +27,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace
 {
@@ -84,6 +85,11 @@ struct TDamagedFile {
     // Whether the file must open: what is left of it is still a video.
     enum { MustOpen, MustFail, Either } outcome;
 };
+
+void PrintTo(const TDamagedFile& file, std::ostream* out)
+{
+    *out << file.name;
+}
 
 class CorruptMediaWindow : public MainWindowFixture, public ::testing::WithParamInterface<TDamagedFile>
 {
