@@ -132,7 +132,7 @@ def main():
     for name, data in files.items():
         path = os.path.join(out, name)
         if not os.path.lexists(path):
-            temporary = path + ".part"
+            temporary = "%s.%d.part" % (path, os.getpid())
             with open(temporary, "wb") as f:
                 f.write(data)
             os.replace(temporary, path)

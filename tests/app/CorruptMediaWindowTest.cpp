@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLockFile>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -41,6 +42,13 @@ QString CorruptFolder()
             { "dv-pal-4x3.dv", "h264-320x240.mkv", "raw-160x120.avi", "mpeg2-pal-16x9.mpg", "h264-ac3.ts" })
             if (TestMediaPath(QString::fromLatin1(fixture)).isEmpty()) return QString();
         const QString out = QDir(TestMediaFolder()).filePath(QStringLiteral("corrupt"));
+        // CTest runs these cases in parallel processes: one makes the files
+        // while the others wait, so no case sees the folder change.
+        QLockFile lock(QDir(TestMediaFolder()).filePath(QStringLiteral("corrupt.lock")));
+        if (!lock.lock()) {
+            ADD_FAILURE() << "cannot lock the damaged files' folder";
+            return QString();
+        }
         QProcess maker;
         maker.setProcessChannelMode(QProcess::MergedChannels);
         maker.start(QStringLiteral("python3"),
