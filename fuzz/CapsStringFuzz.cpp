@@ -98,6 +98,14 @@ struct CapsRef {
     GstCaps* caps;
 };
 
+QString Text(const GstCaps* caps)
+{
+    gchar* text = gst_caps_to_string(caps);
+    const QString result = QString::fromUtf8(text);
+    g_free(text);
+    return result;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -129,6 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckBlock(again);
     FUZZ_CHECK(again.majortype == mt.majortype && again.subtype == mt.subtype);
     const CapsRef twice(CapsFromMediaType(again));
-    FUZZ_CHECK(twice.caps && gst_caps_is_equal(twice.caps, back.caps));
+    FUZZ_CHECK(twice.caps);
+    FUZZ_CHECK_SAYING(gst_caps_is_equal(twice.caps, back.caps), Text(back.caps) + u'\n' + Text(twice.caps));
     return 0;
 }

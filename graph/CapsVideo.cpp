@@ -88,10 +88,28 @@ template <class T> void reduceRatio(uint64_t& a, uint64_t& b, T limit)
         a /= g;
         b /= g;
     }
-    while (a > uint64_t(limit) || b > uint64_t(limit)) {
-        a >>= 1;
-        b >>= 1;
+    const uint64_t most = uint64_t(limit);
+    if (a <= most && b <= most) return;
+    // The last convergent of the continued fraction whose terms fit: the
+    // closest such ratio. Halving both terms until they fit lost the digits
+    // of the smaller one, so the ratio drifted at every trip through caps.
+    uint64_t p0 = 0, q0 = 1, p1 = 1, q1 = 0;
+    for (uint64_t n = a, d = b; d != 0;) {
+        const uint64_t q = n / d;
+        if ((p1 != 0 && q > (most - p0) / p1) || (q1 != 0 && q > (most - q0) / q1)) break;
+        const uint64_t p2 = q * p1 + p0;
+        const uint64_t q2 = q * q1 + q0;
+        p0 = p1;
+        q0 = q1;
+        p1 = p2;
+        q1 = q2;
+        const uint64_t r = n % d;
+        n = d;
+        d = r;
     }
+    // A ratio beyond limit:1 has no convergent that fits: the largest is kept.
+    a = q1 != 0 ? p1 : most;
+    b = q1 != 0 ? q1 : 1;
 }
 
 // Picture aspect ratio = width × par_n : height × par_d, reduced; 0:0 when the

@@ -157,6 +157,9 @@ CAPS = [
     "video/x-raw(format:Interlaced), format=(string)UYVY, width=(int)720, height=(int)288, "
     "interlace-mode=(string)alternate",
     "video/x-raw, format=(string)RGB16, width=(int)64, height=(int)48",
+    # Once drifted at every trip: a picture ratio beyond 32 bits.
+    "video/x-raw, format=(string)UYVY, width=(int)62, height=(int)576, interlace-mode=(string)interleaved, "
+    "pixel-aspect-ratio=(fraction)1572114681/15",
     "video/mpeg, mpegversion=(int)2, systemstream=(boolean)false, width=(int)720, height=(int)576, "
     "framerate=(fraction)25/1, pixel-aspect-ratio=(fraction)64/45, codec_data=(buffer)000001b32d0240331ffff",
     "video/mpeg, mpegversion=(int)4, systemstream=(boolean)false, width=(int)320, height=(int)240",

@@ -190,6 +190,24 @@ TEST_F(CapsMediaTypeTest, RawVideoBothWays)
     EXPECT_TRUE(gst_video_info_from_caps(&info, back)) << capsText(back);
     gst_caps_unref(back);
     expectMapsBackWithin(fields, alternate);
+
+    // A pixel shape whose picture ratio does not fit 32 bits keeps its
+    // closest ratio, and keeps it through every further trip.
+    const TMediaType odd = fromCaps("video/x-raw, format=(string)UYVY, width=(int)62, height=(int)576, "
+                                    "pixel-aspect-ratio=(fraction)1572114681/15");
+    GstCaps* once = CapsFromMediaType(odd);
+    ASSERT_NE(once, nullptr);
+    int num = 0, den = 0;
+    ASSERT_TRUE(
+        gst_structure_get_fraction(gst_caps_get_structure(once, 0), "pixel-aspect-ratio", &num, &den));
+    EXPECT_NEAR(double(num) / den, 1572114681.0 / 15, 1572114681.0 / 15 * 1e-6) << capsText(once);
+    TMediaType again;
+    ASSERT_TRUE(MediaTypeFromCaps(once, again));
+    GstCaps* twice = CapsFromMediaType(again);
+    ASSERT_NE(twice, nullptr);
+    EXPECT_TRUE(gst_caps_is_equal(once, twice)) << capsText(once) << "  vs  " << capsText(twice);
+    gst_caps_unref(once);
+    gst_caps_unref(twice);
 }
 
 TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
