@@ -17,6 +17,7 @@ QString BaseName(const QString& fileName)
 QString FormatImageNumber(qint64 counter, int digits)
 {
     if (digits <= 0) return QString();
+    digits = std::min(digits, MaxImageDigits);
     const QString padded = QString(digits, QLatin1Char('0')) + QString::number(counter);
     return padded.right(digits);
 }

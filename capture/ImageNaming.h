@@ -5,8 +5,14 @@
 
 #include <QString>
 
+// The most digits a running number may have: the naming panel's limit, and
+// more than any 64-bit counter needs.
+inline constexpr int MaxImageDigits = 20;
+
 // The counter in decimal, left-padded with zeros and cut to its last `digits`
-// characters: with 4 digits, 7 -> "0007" and 12345 -> "2345". No digits, no text.
+// characters: with 4 digits, 7 -> "0007" and 12345 -> "2345". No digits, no
+// text; more than MaxImageDigits count as MaxImageDigits, since the value may
+// come from a settings file edited by hand.
 QString FormatImageNumber(qint64 counter, int digits);
 
 // The integer a field holds, blanks trimmed; 0 when it is not a number.

@@ -1,5 +1,6 @@
 #include "capture/TDossiersFrame.h"
 
+#include "capture/ImageNaming.h"
 #include "capture/TWideDirectoryEdit.h"
 
 #include <QButtonGroup>
@@ -52,7 +53,7 @@ TDossiersFrame::TDossiersFrame(QWidget* parent)
     numEdit->setObjectName(QStringLiteral("numEdit"));
     DigitsEdit = new QSpinBox(suffix);
     DigitsEdit->setObjectName(QStringLiteral("DigitsEdit"));
-    DigitsEdit->setRange(0, 20);
+    DigitsEdit->setRange(0, MaxImageDigits);
     suffixGrid->addWidget(rbTimecode, 0, 0, 1, 2);
     suffixGrid->addWidget(rbNumero, 1, 0);
     suffixGrid->addWidget(numEdit, 1, 1);

@@ -65,7 +65,10 @@ bool ReadDvVideoAux(const uint8_t* frame, size_t length, TDvVideoAux& out)
         const uint8_t* d = s + DvOffset::Date;
         const uint8_t* t = s + DvOffset::Time;
         double datecode = 0;
-        if (DvDatecode(DvBcd(d[0], 0x30), DvBcd(d[1], 0x10), DvBcd(d[2], 0xF0), DvBcd(t[2], 0x30),
+        const bool digits = DvBcdDigits(d[0], 0x30) && DvBcdDigits(d[1], 0x10) && DvBcdDigits(d[2], 0xF0)
+            && DvBcdDigits(t[2], 0x30) && DvBcdDigits(t[1], 0x70) && DvBcdDigits(t[0], 0x70);
+        if (digits
+            && DvDatecode(DvBcd(d[0], 0x30), DvBcd(d[1], 0x10), DvBcd(d[2], 0xF0), DvBcd(t[2], 0x30),
                 DvBcd(t[1], 0x70), DvBcd(t[0], 0x70), datecode)) {
             aux.DatecodeState = TDvDatecode::Valid;
             aux.Datecode = datecode;
@@ -80,6 +83,10 @@ bool ReadDvVideoAux(const uint8_t* frame, size_t length, TDvVideoAux& out)
         if (s[DvOffset::SubcodePack1] != DvPackTimecode || s[DvOffset::SubcodePack2] != DvPackTimecode)
             continue;
         const uint8_t* tc = s + DvOffset::Timecode;
+        // As for the date, the first sequence with both packs decides.
+        if (!DvBcdDigits(tc[3], 0x30) || !DvBcdDigits(tc[2], 0x70) || !DvBcdDigits(tc[1], 0x70)
+            || !DvBcdDigits(tc[0], 0x30))
+            break;
         aux.TimecodeValid = true;
         aux.Timecode[TimecodeHours] = uint8_t(DvBcd(tc[3], 0x30));
         aux.Timecode[TimecodeMinutes] = uint8_t(DvBcd(tc[2], 0x70));

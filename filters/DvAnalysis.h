@@ -50,6 +50,13 @@ constexpr int DvBcd(uint8_t byte, uint8_t tensMask)
     return ((byte & tensMask) >> 4) * 10 + (byte & 0x0F);
 }
 
+// Whether both digits DvBcd reads are decimal digits. A nibble above 9 is a
+// damaged pack, whose value (0x9F would read as 105) means nothing.
+constexpr bool DvBcdDigits(uint8_t byte, uint8_t tensMask)
+{
+    return (byte & 0x0F) <= 9 && ((byte & tensMask) >> 4) <= 9;
+}
+
 enum class TDvDatecode {
     Absent, // no sequence carries the date and time packs
     Invalid, // packs found, but the values are no date and time

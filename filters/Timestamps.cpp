@@ -1,5 +1,7 @@
 #include "filters/Timestamps.h"
 
+#include <climits>
+
 namespace
 {
 constexpr int64_t Second = 10'000'000;
@@ -14,7 +16,7 @@ int64_t usable(int64_t frameDuration)
 TTimestampFields SplitTimestamp(int64_t position, int64_t frameDuration)
 {
     // The 20-microsecond margin absorbs rounding just below a boundary.
-    const int64_t t = position + 200;
+    const int64_t t = position > INT64_MAX - 200 ? INT64_MAX : position + 200;
     const int64_t s = t / Second;
     TTimestampFields f;
     f.Frames = uint8_t((t % Second) / usable(frameDuration));
@@ -33,8 +35,14 @@ QString FormatTimestamp(int64_t position, int64_t frameDuration)
 
 int64_t TimestampToPosition(const TTimestampFields& f, int64_t frameDuration)
 {
-    return int64_t(f.Frames) * usable(frameDuration)
-        + (int64_t(f.Hours) * 3600 + int64_t(f.Minutes) * 60 + int64_t(f.Seconds)) * Second;
+    const int64_t whole = (int64_t(f.Hours) * 3600 + int64_t(f.Minutes) * 60 + int64_t(f.Seconds)) * Second;
+    // The frame duration comes from the file's header and may be anything:
+    // a position beyond the last one stays at the end rather than wrap.
+    int64_t position = 0;
+    if (__builtin_mul_overflow(int64_t(f.Frames), usable(frameDuration), &position)
+        || __builtin_add_overflow(position, whole, &position))
+        return INT64_MAX;
+    return position;
 }
 
 TTimestampFields ParseTimestamp(const QString& text)

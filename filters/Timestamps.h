@@ -12,7 +12,8 @@ struct TTimestampFields {
     uint8_t Frames = 0;
 };
 
-// A frame duration of 0 or less counts as 25 frames per second.
+// A frame duration of 0 or less counts as 25 frames per second. Positions
+// past the last one a position can hold stay there.
 TTimestampFields SplitTimestamp(int64_t position, int64_t frameDuration);
 QString FormatTimestamp(int64_t position, int64_t frameDuration);
 int64_t TimestampToPosition(const TTimestampFields& fields, int64_t frameDuration);

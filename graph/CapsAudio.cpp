@@ -230,6 +230,9 @@ GstCaps* lpcmCaps(const WAVEFORMATEX& wfx)
     // program stream form carries them in each packet instead.
     if (wfx.nSamplesPerSec == 0 || wfx.nChannels == 0 || wfx.wBitsPerSample == 0)
         return gst_caps_new_empty_simple("audio/x-private1-lpcm");
+    // A frame of all channels must fit the 16-bit block alignment, as the
+    // reverse mapping requires; anything larger describes no stream.
+    if (int(wfx.nChannels) * ((int(wfx.wBitsPerSample) + 7) / 8) > 0xFFFF) return nullptr;
     GstStructure* s
         = gst_structure_new("audio/x-lpcm", "width", G_TYPE_INT, int(wfx.wBitsPerSample), nullptr);
     setAudioFields(s, wfx, false);

@@ -88,10 +88,28 @@ template <class T> void reduceRatio(uint64_t& a, uint64_t& b, T limit)
         a /= g;
         b /= g;
     }
-    while (a > uint64_t(limit) || b > uint64_t(limit)) {
-        a >>= 1;
-        b >>= 1;
+    const uint64_t most = uint64_t(limit);
+    if (a <= most && b <= most) return;
+    // The last convergent of the continued fraction whose terms fit: the
+    // closest such ratio. Halving both terms until they fit lost the digits
+    // of the smaller one, so the ratio drifted at every trip through caps.
+    uint64_t p0 = 0, q0 = 1, p1 = 1, q1 = 0;
+    for (uint64_t n = a, d = b; d != 0;) {
+        const uint64_t q = n / d;
+        if ((p1 != 0 && q > (most - p0) / p1) || (q1 != 0 && q > (most - q0) / q1)) break;
+        const uint64_t p2 = q * p1 + p0;
+        const uint64_t q2 = q * q1 + q0;
+        p0 = p1;
+        q0 = q1;
+        p1 = p2;
+        q1 = q2;
+        const uint64_t r = n % d;
+        n = d;
+        d = r;
     }
+    // A ratio beyond limit:1 has no convergent that fits: the largest is kept.
+    a = q1 != 0 ? p1 : most;
+    b = q1 != 0 ? q1 : 1;
 }
 
 // Picture aspect ratio = width × par_n : height × par_d, reduced; 0:0 when the
@@ -228,9 +246,18 @@ uint16_t yuvBitCount(GstVideoFormat format)
     return uint16_t(GST_VIDEO_INFO_SIZE(&reference) * 8 / (64 * 64));
 }
 
+// Raw video carrying one field per buffer is only valid caps with the
+// interlaced-format feature: GStreamer refuses it otherwise.
+void markFieldsPerBuffer(GstCaps* caps)
+{
+    if (caps && stringIs(gst_caps_get_structure(caps, 0), "interlace-mode", "alternate"))
+        gst_caps_set_features(caps, 0, gst_caps_features_new(GST_CAPS_FEATURE_FORMAT_INTERLACED, nullptr));
+}
+
 bool rawVideoFromCaps(const GstStructure* s, TMediaType& out)
 {
     GstCaps* caps = gst_caps_new_full(gst_structure_copy(s), nullptr);
+    markFieldsPerBuffer(caps);
     GstVideoInfo info;
     gst_video_info_init(&info);
     const bool ok = gst_caps_is_fixed(caps) && gst_video_info_from_caps(&info, caps);
@@ -285,10 +312,18 @@ bool rawVideoFromCaps(const GstStructure* s, TMediaType& out)
 GstCaps* rawVideoCaps(const TMediaType& mt, const BITMAPINFOHEADER& bih, GstVideoFormat format)
 {
     if (bih.biWidth <= 0 || bih.biHeight == 0 || format == GST_VIDEO_FORMAT_UNKNOWN) return nullptr;
+    // A picture whose frame size GStreamer cannot compute (a damaged header
+    // giving billions of rows) is no stream it could carry.
+    GstVideoInfo check;
+    gst_video_info_init(&check);
+    const int height = bih.biHeight == INT_MIN ? INT_MAX : std::abs(bih.biHeight);
+    if (!gst_video_info_set_format(&check, format, guint(bih.biWidth), guint(height))) return nullptr;
     GstStructure* s = gst_structure_new(
         "video/x-raw", "format", G_TYPE_STRING, gst_video_format_to_string(format), nullptr);
     setVideoFields(s, mt, bih, true);
-    return capsOf(s);
+    GstCaps* caps = capsOf(s);
+    markFieldsPerBuffer(caps);
+    return caps;
 }
 
 // --- DV
@@ -317,8 +352,11 @@ bool dvFromCaps(const GstStructure* s, TMediaType& out)
     TVideoParams p = readVideoParams(s);
     // The standard decides the frame: 625 lines at 25 frames/s, or 525 lines
     // at 30000/1001; either given value gives the others.
-    if (p.height == 0 && p.fpsNum > 0)
-        p.height = p.fpsNum == 25 * p.fpsDen ? 576 : (p.fpsNum * 1001 == 30000 * p.fpsDen ? 480 : 0);
+    // The terms of a fraction may be as large as an int holds, so the rates
+    // are compared in 64 bits.
+    const int64_t num = p.fpsNum;
+    const int64_t den = p.fpsDen;
+    if (p.height == 0 && num > 0) p.height = num == 25 * den ? 576 : (num * 1001 == 30000 * den ? 480 : 0);
     if (p.height > 0 && p.width == 0) p.width = 720;
     if (p.fpsNum == 0 && p.height == 576) {
         p.fpsNum = 25;

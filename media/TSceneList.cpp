@@ -1,6 +1,7 @@
 #include "media/TSceneList.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <array>
 
 namespace
@@ -16,7 +17,7 @@ constexpr uint8_t F2HasTrailingNumber = 0x40;
 class SceneFileReader
 {
 public:
-    explicit SceneFileReader(QFile& file)
+    explicit SceneFileReader(QIODevice& file)
         : m_file(file)
     {
     }
@@ -28,8 +29,10 @@ public:
         if (!m_ok) return;
         const qint64 target = m_file.pos() + count;
         // A file may be seeked past its end without complaint, so the size
-        // check is what makes a truncated file fail here.
-        if (count < 0 || target > m_file.size() || !m_file.seek(target)) m_ok = false;
+        // check is what makes a truncated file fail here. A device that
+        // cannot seek (a pipe) has no size to check against and fails.
+        if (count < 0 || m_file.isSequential() || target > m_file.size() || !m_file.seek(target))
+            m_ok = false;
     }
 
     uint8_t U8() { return uint8_t(ReadLE(1)); }
@@ -73,7 +76,7 @@ private:
         return uint16_t((high << 8) | low);
     }
 
-    QFile& m_file;
+    QIODevice& m_file;
     bool m_ok = true;
 };
 
@@ -136,18 +139,23 @@ bool TSceneList::LoadScenes(const QString& path)
     // read-only open takes no lock, so another program may still write it.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return false;
+    return LoadScenes(file, path);
+}
 
-    SceneFileReader in(file);
+bool TSceneList::LoadScenes(QIODevice& device, const QString& name)
+{
+    if (!device.isOpen() || !device.isReadable()) return false;
+    SceneFileReader in(device);
     SceneRead first;
     uint16_t recordCount = 0;
     if (!ReadHeader(in, first, recordCount)) return false;
 
     Clear();
-    Add(MakeScene(path, first));
+    Add(MakeScene(name, first));
     for (int i = 0; i < recordCount; ++i) {
         SceneRead scene;
         if (!ReadRecord(in, scene)) return false;
-        Add(MakeScene(path, scene));
+        Add(MakeScene(name, scene));
     }
     return true;
 }

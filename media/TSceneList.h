@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 class TSceneList : public TOwningList<TScene>
 {
 public:
@@ -15,4 +17,7 @@ public:
     // as it was), and false when a record after the header cannot be read (the
     // scenes before it are kept). Never throws; the file is always closed.
     bool LoadScenes(const QString& path);
+    // The same from a device open for reading, from its current position;
+    // each scene is named `name`. A device that cannot seek gives false.
+    bool LoadScenes(QIODevice& device, const QString& name);
 };

@@ -229,6 +229,18 @@ bool DeclareAllParameters(TparameterList& list)
     boolean(ParParametrerFiltres, QStringLiteral("Parametrer Filtres"), true);
 
     // The ranges the table gives; a stored value outside reads as the default.
+    // A settings file edited by hand must not give a window of two billion
+    // pixels, a name of two billion digits or a picture no memory can hold.
+    ParMainHeight->SetRange(0, MaxWindowExtent);
+    ParMainWidth->SetRange(0, MaxWindowExtent);
+    ParTop->SetRange(-MaxWindowExtent, MaxWindowExtent);
+    ParLeft->SetRange(-MaxWindowExtent, MaxWindowExtent);
+    ParFirstImageNum->SetRange(0, INT32_MAX);
+    ParRacineLength->SetRange(0, MaxRacineLength);
+    ParDigits->SetRange(0, MaxDigits);
+    ParValeurIntervallometre->SetRange(1, MaxValeurIntervallometre);
+    ParMaxWidth->SetRange(0, MaxPictureExtent);
+    ParMaxHeight->SetRange(0, MaxPictureExtent);
     ParIVolume->SetRange(0, 10000);
     ParForcerAspectRatio->SetRange(0, 3);
     ParNomFichierImage->SetRange(0, 1);

@@ -28,6 +28,16 @@ inline const QString PreferenceSignature = QStringLiteral("Stillex 5.0.6 Fr de K
 inline constexpr int DefaultMainHeight = 522;
 inline constexpr int DefaultMainWidth = 708;
 
+// The limits of the controls that change these values, which a stored value
+// must also keep: the naming panel's digits and root length, the
+// intervallometer's value. The window and picture limits are those of
+// today's largest screens and pictures, twice over.
+inline constexpr int MaxDigits = 20;
+inline constexpr int MaxRacineLength = 255;
+inline constexpr int MaxValeurIntervallometre = 999999;
+inline constexpr int MaxWindowExtent = 16384;
+inline constexpr int MaxPictureExtent = 16384;
+
 extern TIntegerParameter* ParMainHeight; // "mainheight"
 extern TIntegerParameter* ParMainWidth; // "mainwidth"
 extern TIntegerParameter* ParTop; // "Top"

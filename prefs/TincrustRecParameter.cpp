@@ -1,7 +1,11 @@
 #include "prefs/TincrustRecParameter.h"
 
+#include <cmath>
+
 namespace
 {
+
+constexpr double MaxDatecodeOffset = 2958465;
 
 template <class T> void keepInRange(T& field, T fallback, long long min, long long max)
 {
@@ -21,6 +25,10 @@ TincrustRec withinRanges(TincrustRec r, const TincrustRec& d)
     keepInRange(r.FontRec.Size, d.FontRec.Size, 1, 1000);
     keepInRange(r.FontRec.Color, d.FontRec.Color, 0, 0xFFFFFF);
     if (r.FontRec.Name.trimmed().isEmpty()) r.FontRec.Name = d.FontRec.Name;
+    // Days added to every date shown: a stored NaN or an offset past the
+    // last date a datecode can hold (31 December 9999) shows no date at all.
+    if (!std::isfinite(r.DecalageHoraire) || std::fabs(r.DecalageHoraire) > MaxDatecodeOffset)
+        r.DecalageHoraire = d.DecalageHoraire;
     return r;
 }
 

@@ -4,7 +4,10 @@
 
 #include "app/TOptionsFrame.h"
 #include "app/TShowForm.h"
+#include "app/Tintervalloframe.h"
 #include "automation/TSwitch.h"
+#include "capture/ImageNaming.h"
+#include "capture/TDossiersFrame.h"
 #include "platform/Registry.h"
 #include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
@@ -18,6 +21,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -134,6 +139,32 @@ TEST_F(PreferenceWindow, ASaveThatFailsIsReportedOnceAndTheWindowStillCloses)
 // The program itself, copied to a folder of its own as onto a USB stick.
 // Each start reads what the one before saved: a value that was not read back
 // would be saved again as its default.
+TEST_F(PreferenceWindow, AStoredValueKeepsToTheLimitsOfItsControl)
+{
+    // What the store takes and what the panels let a user choose are one
+    // range: a value the panel cannot show is refused at reading time.
+    struct Limit {
+        const char* control;
+        int minimum, maximum;
+        TIntegerParameter* parameter;
+    };
+    const Limit limits[] = {
+        { "digits", form->DossiersFrame()->DigitsEdit->minimum(),
+            form->DossiersFrame()->DigitsEdit->maximum(), ParDigits },
+        { "root length", form->DossiersFrame()->RacineLengthEdit->minimum(),
+            form->DossiersFrame()->RacineLengthEdit->maximum(), ParRacineLength },
+        { "quality", form->DossiersFrame()->TrackBar1->minimum(), form->DossiersFrame()->TrackBar1->maximum(),
+            ParJpegQuality },
+        { "interval", form->IntervalloBar->RxSpinEdit7->minimum(),
+            form->IntervalloBar->RxSpinEdit7->maximum(), ParValeurIntervallometre },
+    };
+    for (const Limit& limit : limits) {
+        EXPECT_EQ(limit.parameter->Min, limit.minimum) << limit.control;
+        EXPECT_EQ(limit.parameter->Max, limit.maximum) << limit.control;
+    }
+    EXPECT_EQ(MaxDigits, MaxImageDigits);
+}
+
 TEST(PreferenceProgram, ACopyFindsItsSettingsInItsIniFileOrInTheRegistry)
 {
     QTemporaryDir dir;

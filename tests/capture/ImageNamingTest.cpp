@@ -2,6 +2,7 @@
 
 #include "capture/ImageNaming.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 TEST(ImageNaming, NumbersRootsAndPaths)
@@ -12,6 +13,10 @@ TEST(ImageNaming, NumbersRootsAndPaths)
     EXPECT_EQ(FormatImageNumber(7, 0), "");
     EXPECT_EQ(FormatImageNumber(7, -3), "");
     EXPECT_EQ(FormatImageNumber(123, 20), "00000000000000000123");
+    // A digit count from a settings file edited by hand: the panel's limit,
+    // not two billion characters.
+    EXPECT_EQ(FormatImageNumber(123, 2000000000), "00000000000000000123");
+    EXPECT_EQ(FormatImageNumber(INT64_MAX, INT_MAX), "09223372036854775807");
 
     EXPECT_EQ(NumberOfText(" 0100 "), 100);
     EXPECT_EQ(NumberOfText("12a"), 0);

@@ -30,7 +30,12 @@ TEST(DvAnalysis, BcdUsesOnlyTheTensBitsOfItsMask)
     EXPECT_EQ(DvBcd(0x12, 0x10), 12);
     EXPECT_EQ(DvBcd(0x32, 0x10), 12);
     EXPECT_EQ(DvBcd(0x99, 0xF0), 99);
-    EXPECT_EQ(DvBcd(0x0F, 0xF0), 15); // a bad units digit is kept, and caught by the date check
+    EXPECT_EQ(DvBcd(0x0F, 0xF0), 15); // a bad units digit is kept, and caught by DvBcdDigits
+    EXPECT_TRUE(DvBcdDigits(0x99, 0xF0));
+    EXPECT_TRUE(DvBcdDigits(0xD5, 0x30)); // flag bits are no digits
+    EXPECT_FALSE(DvBcdDigits(0x0F, 0xF0));
+    EXPECT_FALSE(DvBcdDigits(0xA0, 0xF0));
+    EXPECT_FALSE(DvBcdDigits(0x3A, 0x30));
 }
 
 TEST(DvAnalysis, DatecodeAndTimeOfDay)
@@ -84,6 +89,17 @@ TEST(DvAnalysis, RecordingDateAndTime)
         TDvDatecode::Invalid);
     EXPECT_EQ(read(TDvFrameBuilder().DateBytes(0x3A, 0x02, 0x04, 0, 0, 0).Bytes).DatecodeState,
         TDvDatecode::Invalid);
+    // A digit above 9 is a damaged pack even when its sum makes a date:
+    // year 0x9F (2005), 0x0F (2015), day 0x1A (20), second 0x0F (15).
+    for (const auto& bytes : { std::array<uint8_t, 6> { 0x01, 0x01, 0x9F, 0, 0, 0 },
+             std::array<uint8_t, 6> { 0x01, 0x01, 0x0F, 0, 0, 0 },
+             std::array<uint8_t, 6> { 0x1A, 0x01, 0x04, 0, 0, 0 },
+             std::array<uint8_t, 6> { 0x01, 0x01, 0x04, 0, 0, 0x0F } })
+        EXPECT_EQ(
+            read(
+                TDvFrameBuilder().DateBytes(bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]).Bytes)
+                .DatecodeState,
+            TDvDatecode::Invalid);
 
     // Empty (0x00) pack headers are read like real ones: zero bytes give
     // month 0, no date; set bytes give the date.
@@ -128,6 +144,15 @@ TEST(DvAnalysis, TimecodeNeedsBothSubcodePacks)
     masked.Seq(0)[DvOffset::Timecode + 2] = 0xC5;
     masked.Seq(0)[DvOffset::Timecode + 3] = 0xD2;
     EXPECT_EQ(read(masked.Bytes).Timecode, (std::array<uint8_t, 4> { 12, 45, 59, 24 }));
+
+    // A digit above 9 (frames 0x2F would read 35) is a damaged pack: no
+    // timecode, even when a later sequence has a good one.
+    TDvFrameBuilder damaged;
+    damaged.Timecode(0, 0, 0, 0).Timecode(1, 2, 3, 4, 3);
+    damaged.Seq(0)[DvOffset::Timecode] = 0x2F;
+    aux = read(damaged.Bytes);
+    EXPECT_FALSE(aux.TimecodeValid);
+    EXPECT_EQ(aux.Timecode, (std::array<uint8_t, 4> {}));
 }
 
 TEST(DvAnalysis, StandardAndWidePicture)

@@ -3,6 +3,7 @@
 #include "graph/MediaTypeGuids.h"
 
 #include <gst/gst.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -174,6 +175,39 @@ TEST_F(CapsMediaTypeTest, RawVideoBothWays)
     TMediaType yv12 = fromCaps("video/x-raw, format=(string)I420, width=(int)64, height=(int)64");
     yv12.subtype = MEDIASUBTYPE_YV12;
     expectMapsBackWithin(yv12, "video/x-raw, format=(string)YV12, width=(int)64, height=(int)64");
+
+    // One field per buffer is raw video only with the interlaced-format
+    // feature: such a record maps to caps GStreamer takes, and back.
+    const char* alternate = "video/x-raw(format:Interlaced), format=(string)UYVY, width=(int)720, "
+                            "height=(int)288, interlace-mode=(string)alternate, framerate=(fraction)50/1";
+    const TMediaType fields = fromCaps(alternate);
+    uint32_t fieldFlags = 0;
+    ASSERT_TRUE(fields.GetInterlaceFlags(fieldFlags));
+    EXPECT_TRUE(fieldFlags & AMINTERLACE_1FieldPerSample);
+    GstCaps* back = CapsFromMediaType(fields);
+    ASSERT_NE(back, nullptr);
+    GstVideoInfo info;
+    EXPECT_TRUE(gst_video_info_from_caps(&info, back)) << capsText(back);
+    gst_caps_unref(back);
+    expectMapsBackWithin(fields, alternate);
+
+    // A pixel shape whose picture ratio does not fit 32 bits keeps its
+    // closest ratio, and keeps it through every further trip.
+    const TMediaType odd = fromCaps("video/x-raw, format=(string)UYVY, width=(int)62, height=(int)576, "
+                                    "pixel-aspect-ratio=(fraction)1572114681/15");
+    GstCaps* once = CapsFromMediaType(odd);
+    ASSERT_NE(once, nullptr);
+    int num = 0, den = 0;
+    ASSERT_TRUE(
+        gst_structure_get_fraction(gst_caps_get_structure(once, 0), "pixel-aspect-ratio", &num, &den));
+    EXPECT_NEAR(double(num) / den, 1572114681.0 / 15, 1572114681.0 / 15 * 1e-6) << capsText(once);
+    TMediaType again;
+    ASSERT_TRUE(MediaTypeFromCaps(once, again));
+    GstCaps* twice = CapsFromMediaType(again);
+    ASSERT_NE(twice, nullptr);
+    EXPECT_TRUE(gst_caps_is_equal(once, twice)) << capsText(once) << "  vs  " << capsText(twice);
+    gst_caps_unref(once);
+    gst_caps_unref(twice);
 }
 
 TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
@@ -197,6 +231,15 @@ TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
     EXPECT_EQ(header(mt).biHeight, 480);
     EXPECT_EQ(mt.AvgTimePerFrame(), 333667);
     EXPECT_EQ(mt.lSampleSize, 120000u);
+    // Any fraction of the same rate is the same standard; a rate that only
+    // looks like 30000/1001 once its product wraps around 32 bits is none.
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)60000/2002");
+    EXPECT_EQ(header(mt).biHeight, 480);
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)1385888608/2");
+    EXPECT_EQ(header(mt).biHeight, 0);
+    EXPECT_EQ(mt.lSampleSize, 0u);
+    mt = fromCaps("video/x-dv, systemstream=(boolean)false, framerate=(fraction)2147483647/1");
+    EXPECT_EQ(mt.lSampleSize, 0u);
 
     // DV as one interleaved stream, as a file holds it.
     mt = fromCaps("video/x-dv, systemstream=(boolean)true");
@@ -512,9 +555,25 @@ TEST_F(CapsMediaTypeTest, BadInputIsRefusedWithoutHarm)
         EXPECT_EQ(caps, nullptr) << capsText(caps) << "\n" << bad->Dump().toStdString();
         if (caps) gst_caps_unref(caps);
     }
-    GstCaps* caps = CapsFromMediaType(minHeight);
-    ASSERT_NE(caps, nullptr);
-    gst_caps_unref(caps);
+    // Pictures too large for GStreamer to size a frame of, and DVD audio
+    // whose frame of all channels overflows its block alignment: damaged
+    // headers, which describe no stream.
+    TMediaType hugeVideo = video;
+    bih = header(video);
+    bih.biWidth = 269488128;
+    bih.biHeight = 1511002208;
+    ASSERT_TRUE(hugeVideo.SetBitmapHeader(bih));
+    TMediaType wideLpcm = fromCaps("audio/x-lpcm, width=(int)16, rate=(int)48000, channels=(int)2");
+    wfx = wave(wideLpcm);
+    wfx.wBitsPerSample = 16166;
+    wfx.nChannels = 40447;
+    ASSERT_TRUE(wideLpcm.WriteFormat(wfx));
+    for (const TMediaType* bad : { &minHeight, &hugeVideo, &wideLpcm }) {
+        GstCaps* caps = CapsFromMediaType(*bad);
+        EXPECT_EQ(caps, nullptr) << capsText(caps) << "\n" << bad->Dump().toStdString();
+        if (caps) gst_caps_unref(caps);
+    }
+    GstCaps* caps = nullptr;
 
     // A sequence header count that runs past the block is cut, not followed.
     TMediaType mpeg2 = fromCaps("video/mpeg, mpegversion=(int)2, width=(int)720, height=(int)576");

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace
@@ -100,6 +101,11 @@ TEST(Timestamps, TextAndFields)
     EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral(" 0 : x :2: ")), Frame), 20'000'000);
     // A frame duration of 0 (unknown rate) counts as 25 frames per second.
     EXPECT_EQ(FormatTimestamp(9'600'000, 0), QStringLiteral("0:00:00:24"));
+    // Values from a broken header: positions past the last one stay at the
+    // end rather than wrap round to the start.
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("255")), INT64_MAX), INT64_MAX);
+    EXPECT_EQ(TimestampToPosition(ParseTimestamp(QStringLiteral("127:0:0:200")), INT64_MAX / 200), INT64_MAX);
+    EXPECT_EQ(FormatTimestamp(INT64_MAX, Frame), FormatTimestamp(INT64_MAX - 200, Frame));
 }
 
 TEST_F(MediaSystem, SeeksAndStepsLandOnTheExactFrame)

@@ -2,6 +2,7 @@
 #include "media/TSceneList.h"
 #include "tests/support/SceneFileWriter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -169,6 +170,32 @@ TEST_F(SceneFiles, FailuresKeepWhatWasRead)
     hugeRecord.Record(6, 0, 0, 0, QByteArray("\xFF\xFE\xFE", 3));
     EXPECT_FALSE(list.LoadScenes(Save(hugeRecord.bytes, "huge-record.scn")));
     EXPECT_EQ(Starts(), (Frames { 5 }));
+}
+
+TEST_F(SceneFiles, AnyOpenDeviceFromItsPosition)
+{
+    Writer w;
+    w.Header(1, 3, 0, 0x80, 0x40);
+    w.Record(75, 9, 0x80, 0x40);
+    // Leading bytes before the position, trailing bytes after the last record.
+    QBuffer buffer;
+    buffer.setData(QByteArray(7, '\x01') + w.bytes + QByteArray(40, '\x02'));
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(buffer.seek(7));
+    ASSERT_TRUE(list.LoadScenes(buffer, QStringLiteral("mémoire")));
+    EXPECT_EQ(Starts(), (Frames { 3, 75 }));
+    EXPECT_EQ(list.Items(1)->Name, QStringLiteral("mémoire"));
+    EXPECT_EQ(list.Items(1)->Value2, 9u);
+
+    // A device that is not open, or open for writing only, reads nothing and
+    // leaves the list as it was.
+    QBuffer closed;
+    closed.setData(w.bytes);
+    EXPECT_FALSE(list.LoadScenes(closed, QStringLiteral("x")));
+    QBuffer writeOnly;
+    ASSERT_TRUE(writeOnly.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(list.LoadScenes(writeOnly, QStringLiteral("x")));
+    EXPECT_EQ(Starts(), (Frames { 3, 75 }));
 }
 
 } // namespace

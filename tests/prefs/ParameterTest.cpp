@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <climits>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace
@@ -93,6 +95,60 @@ TEST(Parameters, ValuesReadFromTheStoreKeepTheirTypeRules)
     EXPECT_EQ(log[0].value.toString(), QStringLiteral("#@vide§#"));
     EXPECT_EQ(log[1].kind, QStringLiteral("integer"));
     EXPECT_EQ(log[1].value.toInt(), 3);
+}
+
+TEST(Parameters, StoredValuesBeyondWhatTheirControlsAllowReadAsDefaults)
+{
+    TparameterList list(PreferenceSignature);
+    DeclareAllParameters(list);
+    ScriptedReader store;
+    // A settings file edited by hand, or written by something else.
+    const std::pair<const char*, int32_t> beyond[] = { { "digits", 2000000000 }, { "digits", -1 },
+        { "mainwidth", INT32_MAX }, { "mainheight", 100000 }, { "Top", INT32_MIN }, { "Left", 40000 },
+        { "iFirstImageNum", -5 }, { "iRacineLength", 256 }, { "Valeur Intervallomètre", 0 },
+        { "Valeur Intervallomètre", 1000000 }, { "Max Width", 1000000000 }, { "Max Height", -1 } };
+    for (const auto& [key, value] : beyond) {
+        store.values[QString::fromUtf8(key)] = value;
+        readFrom(list, store);
+        for (int i = 0; i < list.Count(); ++i) {
+            auto* p = dynamic_cast<TIntegerParameter*>(list.Item(i));
+            if (p && p->Key() == QString::fromUtf8(key))
+                EXPECT_EQ(p->Value, p->Default) << key << " " << value;
+        }
+        store.values.clear();
+    }
+
+    // The edges themselves are values the controls take.
+    store.values[QStringLiteral("digits")] = MaxDigits;
+    store.values[QStringLiteral("iRacineLength")] = MaxRacineLength;
+    store.values[QStringLiteral("Valeur Intervallomètre")] = MaxValeurIntervallometre;
+    store.values[QStringLiteral("iFirstImageNum")] = INT32_MAX;
+    store.values[QStringLiteral("Top")] = -MaxWindowExtent;
+    store.values[QStringLiteral("Max Width")] = MaxPictureExtent;
+    readFrom(list, store);
+    EXPECT_EQ(ParDigits->Value, MaxDigits);
+    EXPECT_EQ(ParRacineLength->Value, MaxRacineLength);
+    EXPECT_EQ(ParValeurIntervallometre->Value, MaxValeurIntervallometre);
+    EXPECT_EQ(ParFirstImageNum->Value, INT32_MAX);
+    EXPECT_EQ(ParTop->Value, -MaxWindowExtent);
+    EXPECT_EQ(ParMaxWidth->Value, MaxPictureExtent);
+
+    // An inlay offset that is no number of days, or more days than any date
+    // has, leaves the record's default offset; the rest of the record stays.
+    for (double offset : { std::nan(""), HUGE_VAL, -3.0e6 }) {
+        TincrustRec record = DefaultIncrustRec();
+        record.DecalageHoraire = offset;
+        record.WhatIncrust = 3;
+        store.records[QStringLiteral("IncrustRec")] = record;
+        readFrom(list, store);
+        EXPECT_EQ(ParIncrustRec->Value.DecalageHoraire, DefaultIncrustRec().DecalageHoraire) << offset;
+        EXPECT_EQ(ParIncrustRec->Value.WhatIncrust, 3) << offset;
+    }
+    TincrustRec record = DefaultIncrustRec();
+    record.DecalageHoraire = -36524.5;
+    store.records[QStringLiteral("IncrustRec")] = record;
+    readFrom(list, store);
+    EXPECT_EQ(ParIncrustRec->Value.DecalageHoraire, -36524.5);
 }
 
 TEST(Parameters, AFailingReadLeavesTheDefaultAndTheLoadGoesOn)
