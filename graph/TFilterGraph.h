@@ -131,9 +131,6 @@ public:
     // renderers hold (a frame shown again from elsewhere): stopping and
     // restarting the data go back to it rather than to the renderers'.
     void NotePosition(int64_t pos);
-    // How much stream time (ns) before a seek's target passes the filters
-    // rather than being dropped as it leaves the decoders.
-    void SetKeepBeforeSeek(gint64 ns) { m_keepBeforeSeek = ns; }
     // How many frames went into or out of the video decoders, dropped or
     // not: a graph working its way to a seek's target shows its progress
     // here.
@@ -219,10 +216,8 @@ private:
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
     // Decoders' outputs drop what ends before this stream time, before any
-    // conversion: at most m_dropUntil, less when frames before the target
-    // are wanted through the filters (see KeepBeforeSeek).
+    // conversion.
     std::atomic<gint64> m_decodedDropUntil { -1 };
-    std::atomic<gint64> m_keepBeforeSeek { 0 };
     std::atomic<uint64_t> m_decodedFrames { 0 };
     bool m_videoStepped = false; // the video renderer went ahead of the others
     bool m_positionNoted = false; // m_lastPosition is not the renderers'

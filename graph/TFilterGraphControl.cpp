@@ -223,7 +223,7 @@ bool TFilterGraph::seekExact(gint64 target)
     m_dropUntil = target;
     m_videoStepped = false;
     m_positionNoted = false;
-    m_decodedDropUntil = std::max<gint64>(0, target - std::max<gint64>(0, m_keepBeforeSeek.load()));
+    m_decodedDropUntil = target;
     m_renderedSinceSeek = 0;
     m_seekFromStart = target <= startOffset();
     m_seekPending = true;

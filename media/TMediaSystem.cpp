@@ -15,7 +15,6 @@
 #include "platform/WindowMessages.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <cmath>
 #include <set>
@@ -523,7 +522,7 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio)
 void TMediaSystem::Play()
 {
     // Play goes on from the picture on screen, and keeps nothing.
-    if (m_showingKept) seekTo(LastPosition, false);
+    if (m_showingKept) SeekTo(LastPosition);
     forgetKeptFrames();
     Superposer.PositionBase = m_graph->SegmentBase();
     Superposer.CurrentPosition = CurrentPosition();
@@ -743,29 +742,17 @@ bool TMediaSystem::showKept(int64_t target)
 
 bool TMediaSystem::SeekTo(int64_t pos)
 {
-    return seekTo(pos, true);
-}
-
-bool TMediaSystem::seekTo(int64_t pos, bool keepBefore)
-{
     try {
         if (!HasVideo() && !HasAudio()) return true;
         if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
         // What the cache holds belongs to the old position. While paused the
-        // frames of the new one are kept as they come, and after a slow seek
-        // (a long group of pictures) also those decoded before the target,
-        // as many as the cache holds: the steps back then show them again.
+        // frames of the new one are kept as they come. (Those decoded before
+        // the target cannot be: decoders told the target drop them inside.)
         m_frames.Clear();
         m_showingKept = false;
         m_headPosition = -1;
         const bool keep = m_cacheEnabled && GraphState() != 3;
         Superposer.ObserveFrames = keep;
-        int64_t before = 0;
-        if (keep && keepBefore && m_lastSeekMs > SlowSeekMs && FrameDuration > 0)
-            before = m_frames.FramesFor(Superposer.Width, Superposer.Height) * FrameDuration;
-        m_graph->SetKeepBeforeSeek(before * 100);
-        QElapsedTimer clock;
-        clock.start();
         Superposer.CurrentPosition = CurrentPosition();
         // Counted before the seek: its first frame may reach the renderer
         // before the call returns. While paused nothing older is on its way
@@ -778,7 +765,6 @@ bool TMediaSystem::seekTo(int64_t pos, bool keepBefore)
 
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
-        m_lastSeekMs = clock.elapsed();
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;
