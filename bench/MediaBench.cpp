@@ -309,6 +309,26 @@ void benchFile(const QString& path)
             median(ours), median(base), false });
     }
 
+    // ---- one frame back in the middle of a group of pictures ----
+    // The frames between the keyframe and a seek's target are decoded by the
+    // seek; a step back onto one of them need not decode them again.
+    {
+        ours.clear();
+        base.clear();
+        const int64_t within = std::min<int64_t>(middle + 5 * Second, duration * 3 / 4) / frame * frame;
+        for (int run = 0; run <= Runs; ++run) {
+            media.SetPosition(within);
+            const double o = timed([&] { media.PreviousFrame(); });
+            bool landed = baseOk && stepper.Seek(within);
+            const double b = timed([&] { landed = landed && stepper.Seek(within - frame); });
+            landings.Add(stepper, within - frame, frame);
+            if (run == 0) continue;
+            ours.push_back(o);
+            base.push_back(landed ? b : 0);
+        }
+        rows.push_back({ "one frame back from 15 s", "ms", median(ours), median(base), false });
+    }
+
     // ---- accurate seeks to random places ----
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int64_t> frames(0, std::max<int64_t>(0, (duration - Second) / frame));

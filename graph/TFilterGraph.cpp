@@ -250,6 +250,19 @@ HRESULT TFilterGraph::RemoveFilter(TGraphFilter* filter)
     filter->m_loaded = false;
     m_filters.erase(std::find(m_filters.begin(), m_filters.end(), keep));
     m_building = true;
+    // Without filters the graph holds no file: the next one built in it
+    // starts at its own beginning, not where the last one was left (which
+    // may lie past its end).
+    if (m_filters.empty()) {
+        m_lastPosition = 0;
+        m_positionNoted = false;
+        m_segmentStart = 0;
+        m_originShift = 0;
+        m_anchored = false;
+        m_anchorPending = false;
+        m_dropUntil = -1;
+        m_decodedDropUntil = -1;
+    }
     return S_OK;
 }
 

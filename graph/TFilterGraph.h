@@ -131,6 +131,10 @@ public:
     // renderers hold (a frame shown again from elsewhere): stopping and
     // restarting the data go back to it rather than to the renderers'.
     void NotePosition(int64_t pos);
+    // How much stream time (ns) before the next seek's target passes the
+    // filters rather than being dropped as it leaves the decoders. For that
+    // seek only: the graph's own seeks (a restart after a stop) keep nothing.
+    void SetKeepBeforeSeek(gint64 ns) { m_keepBeforeSeek = ns; }
     // How many frames went into or out of the video decoders, dropped or
     // not: a graph working its way to a seek's target shows its progress
     // here.
@@ -204,7 +208,8 @@ private:
     void watchDecoder(TGraphFilter* filter);
     GstElement* videoRenderer() const; // a new reference, or nullptr
     void levelRenderersAfterSteps();
-    static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
+    static GstPadProbeReturn onCodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
 
     GstPipeline* m_pipeline;
     std::vector<std::shared_ptr<TGraphFilter>> m_filters;
@@ -216,8 +221,13 @@ private:
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
     // Decoders' outputs drop what ends before this stream time, before any
-    // conversion.
+    // conversion: at most m_dropUntil, less when frames before the target
+    // are wanted through the filters (see KeepBeforeSeek).
     std::atomic<gint64> m_decodedDropUntil { -1 };
+    std::atomic<gint64> m_keepBeforeSeek { 0 };
+    // Set by a seek that keeps frames before its target, taken by the first
+    // video decoder input that sees the seek's segment.
+    std::atomic<gint64> m_widenNextSegment { 0 };
     std::atomic<uint64_t> m_decodedFrames { 0 };
     bool m_videoStepped = false; // the video renderer went ahead of the others
     bool m_positionNoted = false; // m_lastPosition is not the renderers'

@@ -223,7 +223,9 @@ bool TFilterGraph::seekExact(gint64 target)
     m_dropUntil = target;
     m_videoStepped = false;
     m_positionNoted = false;
-    m_decodedDropUntil = target;
+    const gint64 keep = std::max<gint64>(0, m_keepBeforeSeek.exchange(0));
+    m_decodedDropUntil = std::max<gint64>(0, target - keep);
+    m_widenNextSegment = keep;
     m_renderedSinceSeek = 0;
     m_seekFromStart = target <= startOffset();
     m_seekPending = true;
@@ -321,53 +323,115 @@ void TFilterGraph::watchDecoder(TGraphFilter* filter)
     if (filter->m_decodedPad) return;
     filter->m_decodedPad = PlatformFilters::DecodedVideoPad(filter->m_element);
     if (filter->m_decodedPad)
-        filter->m_decodedProbe = gst_pad_add_probe(
-            filter->m_decodedPad, GST_PAD_PROBE_TYPE_BUFFER, onDecodedData, this, nullptr);
+        filter->m_decodedProbe = gst_pad_add_probe(filter->m_decodedPad,
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), onDecodedData,
+            filter, nullptr);
     // A decoder that knows the seek's target drops what comes before it
     // itself: what goes in is its only sign of work then.
     filter->m_codedPad = PlatformFilters::CodedVideoPad(filter->m_element);
     if (filter->m_codedPad)
-        filter->m_codedProbe = gst_pad_add_probe(
-            filter->m_codedPad, GST_PAD_PROBE_TYPE_BUFFER,
-            [](GstPad*, GstPadProbeInfo*, gpointer data) {
-                ++static_cast<TFilterGraph*>(data)->m_decodedFrames;
-                return GST_PAD_PROBE_OK;
-            },
-            this, nullptr);
+        filter->m_codedProbe = gst_pad_add_probe(filter->m_codedPad,
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM), onCodedData,
+            filter, nullptr);
+}
+
+namespace
+{
+// The segment moved by delta (negative: back), its stream times unchanged.
+GstEvent* movedSegment(GstEvent* event, const GstSegment& segment, gint64 delta)
+{
+    GstSegment moved;
+    gst_segment_copy_into(&segment, &moved);
+    moved.start = guint64(gint64(moved.start) + delta);
+    moved.time = guint64(gint64(moved.time) + delta);
+    moved.position = moved.start;
+    GstEvent* out = gst_event_new_segment(&moved);
+    gst_event_set_seqnum(out, gst_event_get_seqnum(event));
+    return out;
+}
+} // namespace
+
+GstPadProbeReturn TFilterGraph::onCodedData(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* filter = static_cast<TGraphFilter*>(data);
+    TFilterGraph* self = filter->m_graph;
+    if (!self) return GST_PAD_PROBE_OK;
+    if (!(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM)) {
+        ++self->m_decodedFrames;
+        return GST_PAD_PROBE_OK;
+    }
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) return GST_PAD_PROBE_OK;
+    // A decoder told the seek's target decodes the frames before it without
+    // putting them out. The frames kept for the steps back after the seek
+    // must come out: the decoder is told a segment that starts earlier (the
+    // splitter still starts from the keyframe before the target, so nothing
+    // more is read or decoded), and what it puts out is told the real one.
+    const gint64 keep = self->m_widenNextSegment.exchange(0);
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    gint64 delta = 0;
+    if (keep > 0 && segment && segment->format == GST_FORMAT_TIME && segment->rate > 0
+        && GST_CLOCK_TIME_IS_VALID(segment->time))
+        delta = std::min<gint64>({ keep, gint64(segment->start), gint64(segment->time) });
+    filter->m_widenedBy = delta;
+    if (delta > 0) {
+        GST_PAD_PROBE_INFO_DATA(info) = movedSegment(event, *segment, -delta);
+        gst_event_unref(event);
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 namespace
 {
 // Where a buffer ends in stream time, from the pad's segment; -1 when that
 // cannot be told.
-guint64 bufferEndStreamTime(GstPad* pad, GstBuffer* buffer)
+gint64 bufferEndStreamTime(GstPad* pad, GstBuffer* buffer)
 {
-    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return guint64(-1);
+    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return -1;
     GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
-    if (!event) return guint64(-1);
+    if (!event) return -1;
     const GstSegment* segment = nullptr;
     gst_event_parse_segment(event, &segment);
     const GstClockTime end
         = GST_BUFFER_PTS(buffer) + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 1);
-    const guint64 endTime = segment->format == GST_FORMAT_TIME
-        ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
-        : guint64(-1);
+    // Frames let through from before the segment's start (kept for the
+    // steps back) end before it too: their stream time is known all the same.
+    guint64 time = 0;
+    const int sign = segment->format == GST_FORMAT_TIME
+        ? gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, end, &time)
+        : 0;
     gst_event_unref(event);
-    return endTime;
+    if (sign == 0 || time > guint64(G_MAXINT64)) return -1;
+    return sign > 0 ? gint64(time) : 0;
 }
 } // namespace
 
 GstPadProbeReturn TFilterGraph::onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer data)
 {
+    auto* filter = static_cast<TGraphFilter*>(data);
+    TFilterGraph* self = filter->m_graph;
+    if (!self) return GST_PAD_PROBE_OK;
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        const gint64 delta = filter->m_widenedBy.load();
+        if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT || delta <= 0) return GST_PAD_PROBE_OK;
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        if (segment && segment->format == GST_FORMAT_TIME) {
+            GST_PAD_PROBE_INFO_DATA(info) = movedSegment(event, *segment, delta);
+            gst_event_unref(event);
+        }
+        return GST_PAD_PROBE_OK;
+    }
     // The frames a seek decodes on its way to the target are dropped as
     // they leave the decoder: converting, compositing and then dropping
     // them at the renderer costs more than decoding them on most files.
-    auto* self = static_cast<TFilterGraph*>(data);
     ++self->m_decodedFrames;
     const gint64 until = self->m_decodedDropUntil.load();
     if (until <= 0) return GST_PAD_PROBE_OK;
-    const guint64 endTime = bufferEndStreamTime(pad, GST_PAD_PROBE_INFO_BUFFER(info));
-    const bool drop = endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
+    const gint64 endTime = bufferEndStreamTime(pad, GST_PAD_PROBE_INFO_BUFFER(info));
+    const bool drop = endTime >= 0 && endTime <= until + FrameTimeMargin;
     return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
@@ -387,9 +451,13 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
     gst_event_parse_segment(event, &segment);
     GstClockTime end
         = GST_BUFFER_PTS(buffer) + (GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 1);
-    const guint64 endTime = segment->format == GST_FORMAT_TIME
-        ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, end)
-        : guint64(-1);
+    guint64 time = 0;
+    const int sign = segment->format == GST_FORMAT_TIME
+        ? gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, end, &time)
+        : 0;
+    // A frame from before the segment's start (kept for the steps back)
+    // ends before the target too.
+    const guint64 endTime = sign > 0 ? time : sign < 0 ? 0 : guint64(-1);
     // Positions are whole 100-ns units and frame times are not (30000/1001
     // fps), and containers that count in milliseconds round each frame's
     // start but not its duration, so neighbours overlap by up to half a

@@ -17,6 +17,7 @@
 #include <QMutex>
 #include <QString>
 #include <QWaitCondition>
+#include <atomic>
 #include <gst/gst.h>
 #include <memory>
 #include <vector>
@@ -110,6 +111,10 @@ private:
     gulong m_decodedProbe = 0;
     GstPad* m_codedPad = nullptr; // its input, where the graph counts what goes in
     gulong m_codedProbe = 0;
+    // How far the segment going into the decoder was moved back so that it
+    // puts out frames before a seek's target; what comes out is moved
+    // forward again by as much. 0 when the segment went in as it was.
+    std::atomic<gint64> m_widenedBy { 0 };
     bool m_loaded = false; // a reader that read its file
     bool m_dynamic = false;
 

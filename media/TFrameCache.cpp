@@ -61,3 +61,9 @@ int TFrameCache::Count() const
     QMutexLocker lock(&m_lock);
     return int(m_entries.size());
 }
+
+int64_t TFrameCache::FramesFor(int width, int height) const
+{
+    const int64_t frame = int64_t(std::max(width, 1)) * std::max(height, 1) * 4;
+    return std::max<int64_t>(1, m_budget / frame);
+}

@@ -41,6 +41,8 @@ public:
     int64_t Budget() const { return m_budget; }
     int64_t Bytes() const;
     int Count() const;
+    // How many frames of this size the budget holds (at least 1).
+    int64_t FramesFor(int width, int height) const;
 
 private:
     const int64_t m_budget;

@@ -15,6 +15,7 @@
 #include "platform/WindowMessages.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <cmath>
 #include <set>
@@ -386,6 +387,7 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
 bool TMediaSystem::ReleaseVideo()
 {
     forgetKeptFrames();
+    m_lastSeekMs = 0; // the next file's seeks say how slow they are
     m_graph->Stop();
     if (CurrentVideo == NoVideoSource()) return false;
     try {
@@ -522,7 +524,7 @@ bool TMediaSystem::SelectSources(TVideoSource* video, TAudioSource* audio)
 void TMediaSystem::Play()
 {
     // Play goes on from the picture on screen, and keeps nothing.
-    if (m_showingKept) SeekTo(LastPosition);
+    if (m_showingKept) seekTo(LastPosition, TKeepBefore::None);
     forgetKeptFrames();
     Superposer.PositionBase = m_graph->SegmentBase();
     Superposer.CurrentPosition = CurrentPosition();
@@ -742,17 +744,31 @@ bool TMediaSystem::showKept(int64_t target)
 
 bool TMediaSystem::SeekTo(int64_t pos)
 {
+    return seekTo(pos, m_steppingBack ? TKeepBefore::Always : TKeepBefore::AfterSlowSeek);
+}
+
+bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
+{
     try {
         if (!HasVideo() && !HasAudio()) return true;
         if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
         // What the cache holds belongs to the old position. While paused the
-        // frames of the new one are kept as they come. (Those decoded before
-        // the target cannot be: decoders told the target drop them inside.)
+        // frames of the new one are kept as they come, and after a slow seek
+        // (a long group of pictures) also those decoded before the target,
+        // as many as the cache holds: the steps back then show them again.
         m_frames.Clear();
         m_showingKept = false;
         m_headPosition = -1;
         const bool keep = m_cacheEnabled && GraphState() != 3;
         Superposer.ObserveFrames = keep;
+        int64_t before = 0;
+        if (keep && FrameDuration > 0
+            && (keepBefore == TKeepBefore::Always
+                || (keepBefore == TKeepBefore::AfterSlowSeek && m_lastSeekMs > SlowSeekMs)))
+            before = m_frames.FramesFor(Superposer.Width, Superposer.Height) * FrameDuration;
+        m_graph->SetKeepBeforeSeek(before * 100);
+        QElapsedTimer clock;
+        clock.start();
         Superposer.CurrentPosition = CurrentPosition();
         // Counted before the seek: its first frame may reach the renderer
         // before the call returns. While paused nothing older is on its way
@@ -765,6 +781,7 @@ bool TMediaSystem::SeekTo(int64_t pos)
 
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
+        m_lastSeekMs = clock.elapsed();
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;
@@ -843,7 +860,9 @@ void TMediaSystem::StepForward(int64_t d)
 void TMediaSystem::StepBackward(int64_t d)
 {
     if (d == FrameDuration && showKept(LastPosition - d)) return;
+    m_steppingBack = d == FrameDuration;
     SetPosition(LastPosition - d);
+    m_steppingBack = false;
     Superposer.CurrentPosition = LastPosition.load();
 }
 

@@ -129,6 +129,11 @@ public:
     // back turn it off.
     void SetFrameCacheEnabled(bool on);
     const TFrameCache& FrameCache() const { return m_frames; }
+    // A seek that took longer than this keeps, in the next seeks, the frames
+    // decoded before their target that the cache can hold. A step back that
+    // finds no kept frame keeps them always: the steps after it go the same
+    // way.
+    static constexpr qint64 SlowSeekMs = 100;
 
     // ---- forwarded to the compositor ----
     void SetInlaySettings(const TincrustRec& rec);
@@ -184,6 +189,8 @@ private:
     // cannot be had that way (playing, no video, the end, a frame that does
     // not cover target), and the caller seeks.
     bool stepToNextFrame(int64_t target);
+    enum class TKeepBefore { None, AfterSlowSeek, Always };
+    bool seekTo(int64_t pos, TKeepBefore keepBefore);
     // Shows the kept frame whose time holds target; false when none does.
     bool showKept(int64_t target);
     void forgetKeptFrames();
@@ -191,6 +198,8 @@ private:
     bool m_cacheEnabled = true;
     bool m_showingKept = false; // the picture is a kept frame, not the renderer's
     int64_t m_headPosition = -1; // position of the frame the renderer holds
+    qint64 m_lastSeekMs = 0;
+    bool m_steppingBack = false; // the seek under way is a step back's
     uint64_t m_receivedAtSeek = 0;
     // Set around the graph's stop: the seek it restarts the data with also
     // restarts the compositor's run.

@@ -399,10 +399,46 @@ TEST_F(MediaSystem, FrameStepsBothWaysShowEveryFrameOnce)
     }
 }
 
+// The first step back after a seek seeks again, and keeps the frames that
+// seek decodes before its target: the steps back after it show them, down
+// to the keyframe and across it. Containers whose seeks land late or that
+// map times through an edit list keep the same frames. (Each file opens at
+// its own start, even after a longer one left past its end.)
+TEST_F(MediaSystem, StepsBackAfterASeekShowTheFramesItDecoded)
+{
+    for (const auto& [fixture, start] :
+        { std::pair { "h264-320x240.mkv", 90 }, std::pair { "mpeg2-numbered.mpg", 50 },
+            std::pair { "h264-numbered.ts", 74 }, std::pair { "h264-ntsc-bframes.mp4", 40 } }) {
+        SCOPED_TRACE(fixture);
+        ASSERT_TRUE(open(fixture));
+        if (QByteArray(fixture).endsWith(".mp4")) media->FrameDuration = 333'667;
+        ASSERT_TRUE(media->SeekTo(0));
+        media->SetPosition(start * media->FrameDuration);
+        ASSERT_EQ(shown(), start);
+        media->PreviousFrame();
+        ASSERT_EQ(shown(), start - 1);
+        const int kept = media->FrameCache().Count();
+        EXPECT_GE(kept, 10);
+        for (int k = 2; k <= 30; ++k) {
+            media->PreviousFrame();
+            ASSERT_EQ(shown(), start - k) << "back " << k;
+            ASSERT_TRUE(waitFor([&] { return frameNumber(renderer->LastFrame()) == start - k; }, 3000));
+            if (k < kept) EXPECT_EQ(media->FrameCache().Count(), kept) << "back " << k << " decoded again";
+        }
+        // And forward from there over what is kept, then on from the decoder.
+        for (int k = 29; k >= -3; --k) {
+            media->NextFrame();
+            ASSERT_EQ(shown(), start - k) << "forward to " << start - k;
+        }
+        media->ReleaseAll();
+    }
+}
+
 TEST(FrameCache, StaysWithinItsBudgetAndKeepsTheFramesNearTheNewest)
 {
     QImage picture(100, 100, QImage::Format_RGB32);
     TFrameCache cache(5 * picture.sizeInBytes());
+    EXPECT_EQ(cache.FramesFor(100, 100), 5);
     for (int k = 0; k < 8; ++k) {
         picture.fill(qRgb(k, 0, 0));
         cache.Insert(k * Frame, k, picture, nullptr);
