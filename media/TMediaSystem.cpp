@@ -744,7 +744,7 @@ bool TMediaSystem::showKept(int64_t target)
 
 bool TMediaSystem::SeekTo(int64_t pos)
 {
-    return seekTo(pos, m_steppingBack ? TKeepBefore::Always : TKeepBefore::AfterSlowSeek);
+    return seekTo(pos, m_steppingBack ? TKeepBefore::AllThatFit : TKeepBefore::Few);
 }
 
 bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
@@ -761,11 +761,18 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         m_headPosition = -1;
         const bool keep = m_cacheEnabled && GraphState() != 3;
         Superposer.ObserveFrames = keep;
-        int64_t before = 0;
-        if (keep && FrameDuration > 0
-            && (keepBefore == TKeepBefore::Always
-                || (keepBefore == TKeepBefore::AfterSlowSeek && m_lastSeekMs > SlowSeekMs)))
-            before = m_frames.FramesFor(Superposer.Width, Superposer.Height) * FrameDuration;
+        // Frames let through cost their conversion and copies: a plain seek
+        // keeps a few, a step back that found nothing kept as many as fit.
+        // Where seeks are fast, seeking again costs less than that.
+        int64_t frames = 0;
+        if (keep && FrameDuration > 0 && m_lastSeekMs > SlowSeekMs) {
+            const int64_t fit = m_frames.FramesFor(Superposer.Width, Superposer.Height);
+            if (keepBefore == TKeepBefore::AllThatFit)
+                frames = fit;
+            else if (keepBefore == TKeepBefore::Few)
+                frames = std::min<int64_t>(fit, SlowSeekKeptFrames);
+        }
+        const int64_t before = frames * FrameDuration;
         m_graph->SetKeepBeforeSeek(before * 100);
         QElapsedTimer clock;
         clock.start();
@@ -781,7 +788,8 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
 
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
-        m_lastSeekMs = clock.elapsed();
+        // Only a seek that kept nothing tells how slow the file's seeks are.
+        if (before == 0) m_lastSeekMs = clock.elapsed();
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;

@@ -129,11 +129,12 @@ public:
     // back turn it off.
     void SetFrameCacheEnabled(bool on);
     const TFrameCache& FrameCache() const { return m_frames; }
-    // A seek that took longer than this keeps, in the next seeks, the frames
-    // decoded before their target that the cache can hold. A step back that
-    // finds no kept frame keeps them always: the steps after it go the same
-    // way.
-    static constexpr qint64 SlowSeekMs = 100;
+    // After a seek that kept nothing and took longer than this (a long
+    // group of pictures), the next seeks keep the last few frames decoded
+    // before their target, and a step back that finds no kept frame keeps
+    // as many as the cache holds: the steps after it go the same way.
+    qint64 SlowSeekMs = 100;
+    static constexpr int64_t SlowSeekKeptFrames = 8;
 
     // ---- forwarded to the compositor ----
     void SetInlaySettings(const TincrustRec& rec);
@@ -189,7 +190,7 @@ private:
     // cannot be had that way (playing, no video, the end, a frame that does
     // not cover target), and the caller seeks.
     bool stepToNextFrame(int64_t target);
-    enum class TKeepBefore { None, AfterSlowSeek, Always };
+    enum class TKeepBefore { None, Few, AllThatFit };
     bool seekTo(int64_t pos, TKeepBefore keepBefore);
     // Shows the kept frame whose time holds target; false when none does.
     bool showKept(int64_t target);
