@@ -230,6 +230,10 @@ private:
     std::atomic<gint64> m_widenNextSegment { 0 };
     std::atomic<uint64_t> m_decodedFrames { 0 };
     bool m_videoStepped = false; // the video renderer went ahead of the others
+    // The target of the last seek, and whether the data stayed there since
+    // (no play, step or position noted): seeking there again changes nothing.
+    gint64 m_lastSeekTarget = -1;
+    bool m_untouchedSinceSeek = false;
     bool m_positionNoted = false; // m_lastPosition is not the renderers'
     int64_t m_lastPosition = 0;
     std::atomic<gint64> m_segmentStart { 0 };

@@ -83,6 +83,7 @@ HRESULT TFilterGraph::Run()
         restartData();
     }
     if (m_videoStepped) levelRenderersAfterSteps();
+    m_untouchedSinceSeek = false;
     const GstStateChangeReturn r = gst_element_set_state(GST_ELEMENT(m_pipeline), GST_STATE_PLAYING);
     if (r == GST_STATE_CHANGE_FAILURE) return E_FAIL;
     m_state = 2;
@@ -102,6 +103,7 @@ void TFilterGraph::NotePosition(int64_t pos)
 {
     m_lastPosition = std::max<int64_t>(0, pos);
     m_positionNoted = true;
+    m_untouchedSinceSeek = false;
 }
 
 HRESULT TFilterGraph::Stop()
@@ -235,6 +237,8 @@ bool TFilterGraph::seekExact(gint64 target)
         GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
         GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     if (!ok) m_seekPending = false;
+    m_lastSeekTarget = ok ? target : -1;
+    m_untouchedSinceSeek = ok;
     return ok;
 }
 
@@ -272,6 +276,7 @@ HRESULT TFilterGraph::StepVideoFrame(int64_t pos)
         return E_FAIL;
     }
     m_videoStepped = true;
+    m_untouchedSinceSeek = false;
     m_positionNoted = false;
     m_lastPosition = std::max<int64_t>(0, pos);
     return S_OK;
@@ -529,6 +534,14 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
         GetState(3000, state);
     }
     m_building = false;
+    // Opening seeks to the start of a graph that has just prerolled there:
+    // the frame is on screen already, and seeking again would only decode
+    // it again. (A start that moved when the first frame came, as with an
+    // edit list, is another target and is sought.)
+    if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek
+        && m_lastSeekTarget == pos * 100 + startOffset() && m_keepBeforeSeek.load() == 0
+        && m_renderedSinceSeek.load() > 0 && !anyFilterFailed())
+        return S_OK;
     bool sought = seekExact(pos * 100 + startOffset());
     if (!sought) {
         // A parser that has read nothing yet cannot turn a time into a
