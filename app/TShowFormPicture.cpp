@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
+#include <QWindow>
 
 void TShowForm::FitVideo(int a, int b)
 {
@@ -84,8 +85,12 @@ void TShowForm::SetFullScreen(bool on)
     if (!m_plaque) return;
     if (on) {
         if (!m_media || !m_media->HasVideo()) return;
-        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        if (screen) m_plaque->setGeometry(screen->geometry());
+        // The screen the window is on, not the first one.
+        if (QScreen* screen = HoldingScreen()) {
+            m_plaque->winId();
+            m_plaque->windowHandle()->setScreen(screen);
+            m_plaque->setGeometry(screen->geometry());
+        }
         m_plaque->showFullScreen();
         m_plaque->raise();
         m_plaque->activateWindow();
