@@ -76,6 +76,8 @@ void TShowForm::LayoutWindow()
     const QRect area = layout.VideoArea;
     Panel1->setGeometry(area);
     Panel2->move((area.width() - Panel2->width()) / 2, (area.height() - Panel2->height()) / 2);
+    // Without a picture the silver frame goes round the placeholder.
+    if (!m_media || !m_media->HasVideo()) Shape2->setGeometry(Panel2->geometry().adjusted(-12, -12, 12, 12));
 
     // The top bar spans the video area so that the size label has room for
     // high-definition sizes; the volume gauge ends it on the right.

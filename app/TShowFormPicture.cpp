@@ -45,7 +45,9 @@ void TShowForm::FitVideo(int a, int b)
         const QRect video = FitRect(a, b, area, true, 12);
         vwEcran->setGeometry(video);
         Panel2->move((area.width() - Panel2->width()) / 2, (area.height() - Panel2->height()) / 2);
-        Shape2->setGeometry(video.adjusted(-12, -12, 12, 12));
+        // Round the picture, or round the placeholder while there is none.
+        const bool picture = m_media && m_media->HasVideo();
+        Shape2->setGeometry((picture ? video : Panel2->geometry()).adjusted(-12, -12, 12, 12));
         Shape2->lower();
         const int L = video.left(), T = video.top(), W = video.width(), H = video.height();
         const int PL = area.left(), PT = area.top();

@@ -30,6 +30,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -123,6 +124,9 @@ TEST_F(WindowLayout, TheWindowIsLaidOutAtAnySizeAndTheColumnSwapsSides)
         EXPECT_EQ(form->Bevel1->geometry(), expected.Separator);
         EXPECT_EQ(form->Panel(0)->geometry(), QRect(expected.PanelColumnX, 56, 276, size.height() - 80));
         EXPECT_EQ(form->panelImage->geometry(), expected.ImageBar);
+        // The placeholder, centred, with its frame round it.
+        EXPECT_EQ(form->Panel2->geometry().center(), QRect(QPoint(0, 0), expected.VideoArea.size()).center());
+        EXPECT_EQ(form->Shape2->geometry(), form->Panel2->geometry().adjusted(-12, -12, 12, 12));
         EXPECT_EQ(
             form->findChild<QWidget*>(QStringLiteral("sep3Btn"))->width(), expected.ToolbarSeparatorWidth);
         // The groups spread over the whole toolbar: the last button ends at
