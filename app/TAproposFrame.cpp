@@ -44,6 +44,7 @@ TAproposFrame::TAproposFrame(QWidget* parent)
     };
     Texte->OnMailClick = [](const QString&) { QDesktopServices::openUrl(MailUrl()); };
     body()->addWidget(Texte, 1);
+    FillHeight();
 }
 
 QUrl TAproposFrame::MailUrl()

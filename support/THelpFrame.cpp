@@ -13,6 +13,7 @@ THelpFrame::THelpFrame(QWidget* parent)
     Pages->addTab(new QWidget(Pages), QStringLiteral("CPU"));
     Pages->addTab(new QWidget(Pages), QStringLiteral("installer"));
     body()->addWidget(Pages, 1);
+    FillHeight();
     CpuTimer = new QTimer(this);
     CpuTimer->setObjectName(QStringLiteral("CpuTimer"));
     CpuTimer->setInterval(1000);
