@@ -1,5 +1,6 @@
 #include "app/TShowForm.h"
 
+#include "app/DirectXVersion.h"
 #include "app/TAproposFrame.h"
 #include "app/TCommandImages.h"
 #include "app/TOptionsFrame.h"
@@ -18,8 +19,10 @@
 #include "capture/TImageWriteQueue.h"
 #include "capture/TImageWriter.h"
 #include "filters/TBCBaseFilter.h"
+#include "graph/MediaRuntime.h"
 #include "inlay/TIncrusterFrame.h"
 #include "platform/ScreenSaver.h"
+#include "platform/SystemVersion.h"
 #include "prefs/PreferenceStores.h"
 #include "prefs/Preferences.h"
 #include "prefs/TBooleanParameter.h"
@@ -27,6 +30,7 @@
 #include "prefs/TparameterList.h"
 #include "support/Product.h"
 #include "support/THelpFrame.h"
+#include "support/TSystemInformation.h"
 #include "support/TTextGauge.h"
 
 #include <QApplication>
@@ -51,17 +55,6 @@ namespace
 constexpr unsigned MsgPrecisionCapture = WM_USER + 1;
 constexpr unsigned MsgStreamDescription = WM_USER + 3;
 constexpr unsigned MsgReconnectPin = WM_USER + 4;
-
-// Panel order of the side-panel column and the command showing each.
-constexpr const char* PanelCommands[TShowForm::PanelCount] = {
-    "saSourcesFrame",
-    "saDossiersFrame",
-    "saExtraireFrame",
-    "saIncrusterFrame",
-    "saOptionsFrame",
-    "saHelp",
-    "saApropos",
-};
 } // namespace
 
 TShowForm::TShowForm(QWidget* parent)
@@ -343,11 +336,7 @@ void TShowForm::bindCommands()
     if (auto* a = PlainCommand("saAbort")) a->Onexecute = [this](QObject* s) { saAbortExecute(s); };
     if (auto* a = PlainCommand("acQuitter")) a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
 
-    for (int i = 0; i < PanelCount; ++i)
-        if (auto* a = PlainCommand(PanelCommands[i])) a->Onexecute = [this, i](QObject*) { ShowPanel(i); };
-    if (auto* a = PlainCommand("saNextPanneau"))
-        a->Onexecute
-            = [this](QObject*) { ShowPanel(m_activePanel >= PanelCount - 1 ? 0 : m_activePanel + 1); };
+    bindLayoutCommands();
     bindOpeningCommands();
     bindPlaybackCommands();
     bindGrabCommands();
@@ -415,6 +404,10 @@ void TShowForm::FormShow()
     FitVideo(4, 3);
     setAcceptDrops(true);
 
+    // The description of the system that problem reports carry; the check
+    // of the required filters adds their lines.
+    TSystemInformation::Begin(TSystemVersion::Text(), DirectXVersion(), MediaRuntimeVersion());
+
     // The screen saver stays off while the application runs.
     m_screenSaver = std::make_unique<TScreenSaver>();
     m_screenSaverWasActive = m_screenSaver->Inhibit();
@@ -425,10 +418,7 @@ void TShowForm::FormShow()
 void TShowForm::applyPreferences()
 {
     try {
-        if (ParTop && ParLeft && ParMainHeight && ParMainWidth) {
-            setGeometry(ParLeft->Value, ParTop->Value, std::max(ParMainWidth->Value, MinWidth),
-                std::max(ParMainHeight->Value, MinHeight));
-        }
+        applyStoredBounds();
         if (ParPanneauActif) ShowPanel(ParPanneauActif->Value);
         OptionsFrame()->LoadFromPreferences();
         // The store the preferences came from. Portable mode runs the choice
@@ -456,6 +446,12 @@ void TShowForm::applyPreferences()
         if (auto* inlay = dynamic_cast<TtoggleAction*>(Action("taIncruster"))) inlay->SetChecked(false);
         if (ParIncrustRec) RefreshInlayPanel(ParIncrustRec->Value);
         refreshIntervalloBar();
+        // Reduced mode shrinks the window to a video area that must have
+        // been placed first.
+        if (ParReducedOn && ParReducedOn->Value) {
+            LayoutWindow();
+            if (TCustomSuperAction* reduce = Action("taReduire")) reduce->Execute();
+        }
     } catch (...) {
     }
 }
@@ -480,92 +476,10 @@ void TShowForm::resizeEvent(QResizeEvent* e)
 void TShowForm::TntFormResize()
 {
     LayoutWindow();
-}
-
-// ---------------------------------------------------------------------------
-// Layout: every piece placed from the client size.
-
-void TShowForm::LayoutWindow()
-{
-    ++m_layoutCount;
-    const int w = width();
-    const int h = height();
-    const bool videoLeft = !ParEcranGauche || ParEcranGauche->Value;
-
-    if (videoLeft) {
-        PanelColumnX = w - TSidePanel::Width;
-        VideoOffsetX = 0;
-        Bevel1->setGeometry(w - 277, 54, 2, h - 84);
-    } else {
-        PanelColumnX = 0;
-        VideoOffsetX = TSidePanel::Width;
-        Bevel1->setGeometry(277, 54, 2, h - 84);
-    }
-
-    tbUnique->setGeometry(0, 0, w, 29);
-    Bevel2->setGeometry(0, 29, w, 2);
-    PanelTitre->setGeometry(0, 30, w, 26);
-    EnCoursLab->setGeometry(28, 2, std::max(0, w - 28 - 84), 22);
-    scnLab->move(w - 30, 2);
-    srtlab->move(w - 48, 2);
-    moddlab->move(w - 80, 2);
-    panelImage->setGeometry(0, h - 24, w, 24);
-    ImageLab->setGeometry(28, 1, std::max(0, w - 30), 22);
-
-    const int areaLeft = VideoOffsetX + 8;
-    const int areaWidth = w - 292;
-    const int areaHeight = h - 192;
-    Panel1->setGeometry(areaLeft, 86, areaWidth, areaHeight);
-    Panel2->move((areaWidth - Panel2->width()) / 2, (areaHeight - Panel2->height()) / 2);
-
-    // The top bar spans the video area so that the size label has room for
-    // high-definition sizes; the volume gauge ends it on the right.
-    PanelHaut->resize(std::max(MinWidth - 292, areaWidth), PanelHaut->height());
-    labTaille->setGeometry(164, 4, PanelHaut->width() - 164 - 48, 22);
-    VolumeGauge->move(PanelHaut->width() - 44, 2);
-    PanelHaut->setGeometry(
-        areaLeft + (areaWidth - PanelHaut->width()) / 2, 54, PanelHaut->width(), PanelHaut->height());
-    NavBar->setGeometry(
-        areaLeft + (areaWidth - NavBar->width()) / 2, 86 + areaHeight, NavBar->width(), NavBar->height());
-    IntervalloBar->setGeometry(NavBar->geometry());
-
-    // The four separators share what the buttons leave of the width, so the
-    // button groups spread over the whole toolbar.
-    const int sepWidth = std::max(0, (w + 116 - 29 * m_toolbarButtons) / 4);
-    for (QWidget* sep : m_toolbarSeparators)
-        sep->setFixedWidth(sepWidth);
-
-    for (TSidePanel* p : m_panels) {
-        p->move(PanelColumnX, TSidePanel::Top);
-        p->resize(TSidePanel::Width, h - 80);
-    }
     if (m_media && m_media->HasVideo()) {
         RefitVideo();
         PlaceThumbnail();
     }
-}
-
-void TShowForm::ShowPanel(int index)
-{
-    if (index > 8) return;
-    HidePanel();
-    m_activePanel = index;
-    if (ParPanneauActif) ParPanneauActif->Value = uint8_t(index);
-    if (TSidePanel* p = Panel(index)) {
-        p->move(PanelColumnX, TSidePanel::Top);
-        p->raise();
-        p->show();
-        if (TCustomSuperAction* a = Action(PanelCommands[index])) a->SetChecked(true);
-    }
-}
-
-void TShowForm::HidePanel()
-{
-    if (TSidePanel* p = Panel(m_activePanel)) {
-        p->hide();
-        if (TCustomSuperAction* a = Action(PanelCommands[m_activePanel])) a->SetChecked(false);
-    }
-    if (ParPanneauActif) ParPanneauActif->Value = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -723,6 +637,10 @@ void TShowForm::closeEvent(QCloseEvent* e)
 
 bool TShowForm::FormCloseQuery()
 {
+    // The abort leaves full screen and reduced mode; the next start must
+    // still find them as the user left them.
+    m_fullScreenAtClose = Action("tafullscreen") && Action("tafullscreen")->Checked();
+    m_reducedAtClose = m_reduced;
     saAbortExecute(this);
     m_resizeInstalled = false;
 
@@ -788,8 +706,8 @@ void TShowForm::copyStateToPreferences()
         ParMainHeight->Value = height();
         ParMainWidth->Value = width();
     }
-    if (ParFullscreenOn) ParFullscreenOn->Value = checked("tafullscreen");
-    if (ParReducedOn) ParReducedOn->Value = reduced;
+    if (ParFullscreenOn) ParFullscreenOn->Value = m_fullScreenAtClose || checked("tafullscreen");
+    if (ParReducedOn) ParReducedOn->Value = m_reducedAtClose || reduced;
     if (ParWantDeinter) ParWantDeinter->Value = checked("taImagesDeinterlacer");
     if (ParWantIncrust) ParWantIncrust->Value = checked("taIncruster");
     if (ParWantVertFlip) ParWantVertFlip->Value = checked("taVertFlip");

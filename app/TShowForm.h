@@ -43,6 +43,7 @@ class Tplaque;
 class Tnav_fileframe;
 class TTextGauge;
 class QTimer;
+class QScreen;
 class TDossiersFrame;
 class TExtraireFrame;
 class TImageWriter;
@@ -92,10 +93,23 @@ public:
     int VideoOffsetX = 0;
     int ActivePanel() const { return m_activePanel; }
     TSidePanel* Panel(int index) const;
+    // The command showing each panel, in the column's order.
+    static const char* const PanelCommands[PanelCount];
 
+    // Everything placed for the client size; nothing moves in reduced mode.
     void LayoutWindow();
+    // Panels 0 to 6; 7 and 8 show none; above 8 nothing changes.
     void ShowPanel(int index);
     void HidePanel();
+    // "EcranGauche" inverted: the panel column goes to the other side.
+    void SwapPanelColumn();
+    // Reduced mode: the window shrinks to the video area, and comes back to
+    // the size it had.
+    void SetReduced(bool on);
+    bool Reduced() const { return m_reduced; }
+    // The screen holding the main window (most of it), where full screen
+    // goes.
+    QScreen* HoldingScreen() const;
 
     // Whether the one-time showing steps and the first paint have run.
     bool Shown() const { return m_shown; }
@@ -357,6 +371,9 @@ private:
     void buildToolbar();
     void buildContextMenu();
     void bindCommands();
+    void bindLayoutCommands();
+    // The stored bounds, brought inside the screen they are on.
+    void applyStoredBounds();
     void applyPreferences();
     void copyStateToPreferences();
     void releaseMessageTarget();
@@ -455,6 +472,10 @@ private:
     void placeNavigationBars(const QRect& video);
     std::array<TSidePanel*, PanelCount> m_panels {};
     int m_activePanel = 0;
+    bool m_reduced = false;
+    QSize m_normalSize;
+    bool m_fullScreenAtClose = false;
+    bool m_reducedAtClose = false;
     std::vector<QWidget*> m_toolbarSeparators;
     int m_toolbarButtons = 0;
 

@@ -3,6 +3,7 @@
 // naming of images (root, number or timestamp, folder, format).
 
 #include "app/TShowForm.h"
+#include "app/VideoFitting.h"
 #include "automation/CommandContext.h"
 #include "automation/TCustomSuperAction.h"
 #include "automation/TSuperAction.h"
@@ -388,7 +389,10 @@ void TShowForm::PlaceThumbnail()
 {
     TExtraireFrame* grab = ExtraireFrame();
     if (ThumbnailBox.width <= 0 || ThumbnailBox.height <= 0) return;
-    const int videoBottom = Panel1->y() + vwEcran->geometry().bottom() + 1;
+    // The picture's place in the window, also while it is shown on the
+    // full-screen backdrop.
+    const QRect video = FitRect(m_ratioA, m_ratioB, QRect(Panel1->pos(), Panel1->size()), true, 12);
+    const int videoBottom = Panel1->y() + video.bottom() + 1;
     const int top = videoBottom - ThumbnailBox.height - 56;
     grab->Image->setGeometry(ThumbnailBox.left, top, ThumbnailBox.width, ThumbnailBox.height);
     grab->labsnapname->setGeometry(ThumbnailBox.left, top + ThumbnailBox.height, ThumbnailBox.width, 20);

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
+#include <QWindow>
 
 void TShowForm::FitVideo(int a, int b)
 {
@@ -44,7 +45,9 @@ void TShowForm::FitVideo(int a, int b)
         const QRect video = FitRect(a, b, area, true, 12);
         vwEcran->setGeometry(video);
         Panel2->move((area.width() - Panel2->width()) / 2, (area.height() - Panel2->height()) / 2);
-        Shape2->setGeometry(video.adjusted(-12, -12, 12, 12));
+        // Round the picture, or round the placeholder while there is none.
+        const bool picture = m_media && m_media->HasVideo();
+        Shape2->setGeometry((picture ? video : Panel2->geometry()).adjusted(-12, -12, 12, 12));
         Shape2->lower();
         const int L = video.left(), T = video.top(), W = video.width(), H = video.height();
         const int PL = area.left(), PT = area.top();
@@ -84,8 +87,12 @@ void TShowForm::SetFullScreen(bool on)
     if (!m_plaque) return;
     if (on) {
         if (!m_media || !m_media->HasVideo()) return;
-        QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        if (screen) m_plaque->setGeometry(screen->geometry());
+        // The screen the window is on, not the first one.
+        if (QScreen* screen = HoldingScreen()) {
+            m_plaque->winId();
+            m_plaque->windowHandle()->setScreen(screen);
+            m_plaque->setGeometry(screen->geometry());
+        }
         m_plaque->showFullScreen();
         m_plaque->raise();
         m_plaque->activateWindow();

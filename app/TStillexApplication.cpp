@@ -2,6 +2,7 @@
 
 #include "app/DirectXVersion.h"
 #include "app/TBatchConsole.h"
+#include "app/TDesktopTheme.h"
 #include "app/TShowForm.h"
 #include "app/Tplaque.h"
 #include "automation/CommandCatalog.h"
@@ -103,6 +104,7 @@ int StillexMain(int argc, char** argv)
     QApplication::setApplicationVersion(Product::Version);
     QApplication::setOrganizationName(Product::Maker);
     QApplication::setDesktopFileName(QStringLiteral("stillex"));
+    TDesktopTheme::Apply(app);
 
     const bool batch = TBatchConsole::Wanted();
     TBatchConsole console;

@@ -9,6 +9,11 @@ inline const QString Name = QStringLiteral("Stillex");
 inline const QString Version = QStringLiteral("5.0.6");
 inline const QString Language = QStringLiteral("Fr");
 inline const QString Maker = QStringLiteral("Kestrine");
+// Where users write and read about the product; every window that offers a
+// link takes it from here.
+inline const QString SupportAddress = QStringLiteral("support@kestrine.example");
+inline const QString WebPage = QStringLiteral("https://www.kestrine.example/stillex/");
+inline const QString FiltersPage = QStringLiteral("https://www.kestrine.example/stillex/filtres.html");
 // "Stillex 5.0.6Fr": the name with its version, as in the caption.
 inline QString NameAndVersion()
 {

@@ -1,8 +1,10 @@
 #include "support/TErreurForm.h"
 
 #include "support/Product.h"
+#include "support/TErrorReport.h"
 #include "support/TLinkEdit.h"
 #include "support/TLinkMarkup.h"
+#include "support/TSystemInformation.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -18,7 +20,7 @@ TErreurForm::TErreurForm(QWidget* parent)
     setObjectName(QStringLiteral("ErreurForm"));
     setWindowTitle(QStringLiteral("Erreur de %1").arg(Product::Name));
     setModal(true);
-    resize(460, 300);
+    resize(520, 380);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
@@ -43,10 +45,8 @@ TErreurForm::TErreurForm(QWidget* parent)
     QPalette pal = Texte->palette();
     pal.setColor(QPalette::Base, palette().color(QPalette::Button));
     Texte->setPalette(pal);
-    Texte->OnUrlClick = [](const QString& target) {
-        const QUrl url = TLinkMarkup::SafeLinkUrl(target);
-        if (url.isValid()) QDesktopServices::openUrl(url);
-    };
+    Texte->OnUrlClick = [this](const QString& target) { UrlClick(target); };
+    Texte->OnMailClick = [this](const QString&) { MailClick(); };
 
     Quitter = new QPushButton(QStringLiteral("Quitter"), this);
     Quitter->setObjectName(QStringLiteral("Quitter"));
@@ -67,7 +67,18 @@ TErreurForm::TErreurForm(QWidget* parent)
 void TErreurForm::Fill(const QString& message)
 {
     m_message = message;
-    Texte->SetRichText(message);
+    Texte->SetRichText(TErrorReport::Text(message));
+}
+
+void TErreurForm::MailClick()
+{
+    QDesktopServices::openUrl(TErrorReport::MailUrl(m_message, TSystemInformation::Text()));
+}
+
+void TErreurForm::UrlClick(const QString& target)
+{
+    const QUrl url = TLinkMarkup::SafeLinkUrl(target);
+    if (url.isValid()) QDesktopServices::openUrl(url);
 }
 
 void TErreurForm::Show(const QString& message)

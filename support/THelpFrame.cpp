@@ -1,6 +1,47 @@
 #include "support/THelpFrame.h"
 
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
 THelpFrame::THelpFrame(QWidget* parent)
     : TSidePanel(QStringLiteral("HelpFrame"), QStringLiteral("Aide"), parent)
 {
+    Pages = new QTabWidget(this);
+    Pages->setObjectName(QStringLiteral("Pages"));
+    Pages->addTab(new QWidget(Pages), QStringLiteral("Aide"));
+    Pages->addTab(new QWidget(Pages), QStringLiteral("CPU"));
+    Pages->addTab(new QWidget(Pages), QStringLiteral("installer"));
+    body()->addWidget(Pages, 1);
+    FillHeight();
+    CpuTimer = new QTimer(this);
+    CpuTimer->setObjectName(QStringLiteral("CpuTimer"));
+    CpuTimer->setInterval(1000);
+    connect(Pages, &QTabWidget::currentChanged, this, [this] { followPage(isVisible()); });
+}
+
+void THelpFrame::SelectFirstPage()
+{
+    Pages->setCurrentIndex(HelpPage);
+}
+
+void THelpFrame::followPage(bool shown)
+{
+    // Nobody sees the load unless the panel and its page are both shown.
+    if (shown && Pages->currentIndex() == CpuPage)
+        CpuTimer->start();
+    else
+        CpuTimer->stop();
+}
+
+void THelpFrame::showEvent(QShowEvent* e)
+{
+    TSidePanel::showEvent(e);
+    followPage(true);
+}
+
+void THelpFrame::hideEvent(QHideEvent* e)
+{
+    TSidePanel::hideEvent(e);
+    CpuTimer->stop();
 }

@@ -22,3 +22,10 @@ TSidePanel::TSidePanel(const QString& objectName, const QString& title, QWidget*
     layout->addStretch(1);
     hide();
 }
+
+void TSidePanel::FillHeight()
+{
+    auto* outer = static_cast<QVBoxLayout*>(layout());
+    outer->setStretch(1, 1);
+    outer->setStretch(2, 0);
+}

@@ -18,6 +18,8 @@ public:
 
 protected:
     QVBoxLayout* body() const { return m_body; }
+    // The body takes the panel's whole height rather than its own.
+    void FillHeight();
 
 private:
     QLabel* m_title;
