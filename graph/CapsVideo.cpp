@@ -58,6 +58,13 @@ const char* interlaceModeFromFlags(uint32_t flags)
     return "interleaved";
 }
 
+// Pixels more than 256 times wider than high, or the other way round, are
+// no video's: such a ratio is a damaged header, and is not passed on.
+bool parIsSane(int num, int den)
+{
+    return num > 0 && den > 0 && int64_t(num) <= 256 * int64_t(den) && int64_t(den) <= 256 * int64_t(num);
+}
+
 TVideoParams readVideoParams(const GstStructure* s)
 {
     TVideoParams p;
@@ -68,7 +75,7 @@ TVideoParams readVideoParams(const GstStructure* s)
         p.fpsNum = num;
         p.fpsDen = den;
     }
-    if (getFraction(s, "pixel-aspect-ratio", num, den) && num > 0) {
+    if (getFraction(s, "pixel-aspect-ratio", num, den) && num > 0 && den > 0 && parIsSane(num, den)) {
         p.hasPar = true;
         p.parNum = num;
         p.parDen = den;
@@ -114,15 +121,32 @@ template <class T> void reduceRatio(uint64_t& a, uint64_t& b, T limit)
 
 // Picture aspect ratio = width × par_n : height × par_d, reduced; 0:0 when the
 // size is unknown. Caps without a pixel aspect ratio have square pixels.
+// The picture aspect of width x height pixels of num:den, reduced; false
+// when it does not fit the header's 32-bit fields exactly.
+bool exactPictureAspect(int width, int height, int num, int den, uint32_t& x, uint32_t& y)
+{
+    uint64_t ax = uint64_t(width) * uint64_t(num);
+    uint64_t ay = uint64_t(height) * uint64_t(den);
+    const uint64_t g = std::gcd(ax, ay);
+    if (g > 1) {
+        ax /= g;
+        ay /= g;
+    }
+    if (!ax || !ay || ax > UINT32_MAX || ay > UINT32_MAX) return false;
+    x = uint32_t(ax);
+    y = uint32_t(ay);
+    return true;
+}
+
 void pictureAspect(const TVideoParams& p, uint32_t& x, uint32_t& y)
 {
     x = y = 0;
     if (p.width <= 0 || p.height <= 0) return;
-    uint64_t ax = uint64_t(p.width) * uint64_t(p.hasPar ? p.parNum : 1);
-    uint64_t ay = uint64_t(p.height) * uint64_t(p.hasPar ? p.parDen : 1);
-    reduceRatio(ax, ay, UINT32_MAX);
-    x = uint32_t(ax);
-    y = uint32_t(ay);
+    // A pixel shape whose picture aspect the fields cannot hold exactly is
+    // taken as square: an approximation would give another pixel shape
+    // back, and another picture aspect at the next trip.
+    if (p.hasPar && exactPictureAspect(p.width, p.height, p.parNum, p.parDen, x, y)) return;
+    exactPictureAspect(p.width, p.height, 1, 1, x, y);
 }
 
 bool parFromAspect(uint32_t x, uint32_t y, int width, int height, int& num, int& den)
@@ -131,7 +155,11 @@ bool parFromAspect(uint32_t x, uint32_t y, int width, int height, int& num, int&
     uint64_t n = uint64_t(x) * uint64_t(height);
     uint64_t d = uint64_t(y) * uint64_t(width);
     reduceRatio(n, d, INT_MAX);
-    if (!n || !d) return false;
+    if (!n || !d || !parIsSane(int(n), int(d))) return false;
+    // Only a pixel shape that gives this picture aspect back: the next trip
+    // through caps then changes nothing.
+    uint32_t ax = 0, ay = 0;
+    if (!exactPictureAspect(width, height, int(n), int(d), ax, ay)) return false;
     num = int(n);
     den = int(d);
     return true;
