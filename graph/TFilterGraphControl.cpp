@@ -538,9 +538,12 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     // the frame is on screen already, and seeking again would only decode
     // it again. (A start that moved when the first frame came, as with an
     // edit list, is another target and is sought.)
-    if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek
-        && m_lastSeekTarget == pos * 100 + startOffset() && m_keepBeforeSeek.load() == 0
-        && m_renderedSinceSeek.load() > 0 && !anyFilterFailed())
+    // The start the splitters report once data flows (a container whose
+    // first timestamps are not 0) is still the start the graph went to.
+    const gint64 target = pos * 100 + startOffset();
+    const bool sameTarget = m_lastSeekTarget == target || (m_seekFromStart && m_originShift.load() == 0);
+    if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek && sameTarget
+        && m_keepBeforeSeek.load() == 0 && m_renderedSinceSeek.load() > 0 && !anyFilterFailed())
         return S_OK;
     bool sought = seekExact(pos * 100 + startOffset());
     if (!sought) {
