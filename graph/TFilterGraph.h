@@ -114,7 +114,9 @@ public:
     // taken off every position and added to every seek.
     HRESULT GetDuration(int64_t& duration) const;
     HRESULT GetCurrentPosition(int64_t& position) const;
-    // Flushing and exact: the frame shown is the one at pos.
+    // Flushing and exact: the frame shown is the one at pos. S_FALSE when
+    // the graph has just prerolled at the start asked for and nothing was
+    // sought.
     HRESULT SetPosition(int64_t pos);
     // The position (counted like the others) that sample time 0 of our
     // filters stands for since the last seek: the seek's position, or
@@ -209,6 +211,7 @@ private:
     GstElement* videoRenderer() const; // a new reference, or nullptr
     void levelRenderersAfterSteps();
     static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
+    void noteVideoRendered(GstPad* pad); // from a renderer's streaming thread
     static GstPadProbeReturn onCodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
 
     GstPipeline* m_pipeline;
@@ -234,6 +237,7 @@ private:
     // (no play, step or position noted): seeking there again changes nothing.
     gint64 m_lastSeekTarget = -1;
     bool m_untouchedSinceSeek = false;
+    std::atomic<bool> m_videoSinceSeek { false }; // a video renderer took a frame
     bool m_positionNoted = false; // m_lastPosition is not the renderers'
     int64_t m_lastPosition = 0;
     std::atomic<gint64> m_segmentStart { 0 };

@@ -229,6 +229,7 @@ bool TFilterGraph::seekExact(gint64 target)
     m_decodedDropUntil = std::max<gint64>(0, target - keep);
     m_widenNextSegment = keep;
     m_renderedSinceSeek = 0;
+    m_videoSinceSeek = false;
     m_seekFromStart = target <= startOffset();
     m_seekPending = true;
     m_segmentStart = start;
@@ -446,6 +447,7 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
     const gint64 until = self->m_dropUntil.load();
     if (until <= 0 && !self->m_anchorPending.load()) {
         ++self->m_renderedSinceSeek;
+        self->noteVideoRendered(pad);
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
@@ -488,8 +490,20 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
         }
     }
     gst_event_unref(event);
-    if (!drop) ++self->m_renderedSinceSeek;
+    if (!drop) {
+        ++self->m_renderedSinceSeek;
+        self->noteVideoRendered(pad);
+    }
     return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+void TFilterGraph::noteVideoRendered(GstPad* pad)
+{
+    if (m_videoSinceSeek.load()) return;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw"))
+        m_videoSinceSeek = true;
+    if (caps) gst_caps_unref(caps);
 }
 
 HRESULT TFilterGraph::GetDuration(int64_t& duration) const
@@ -543,8 +557,8 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     const gint64 target = pos * 100 + startOffset();
     const bool sameTarget = m_lastSeekTarget == target || (m_seekFromStart && m_originShift.load() == 0);
     if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek && sameTarget
-        && m_keepBeforeSeek.load() == 0 && m_renderedSinceSeek.load() > 0 && !anyFilterFailed())
-        return S_OK;
+        && m_keepBeforeSeek.load() == 0 && m_videoSinceSeek.load() && !anyFilterFailed())
+        return S_FALSE;
     bool sought = seekExact(pos * 100 + startOffset());
     if (!sought) {
         // A parser that has read nothing yet cannot turn a time into a

@@ -387,7 +387,7 @@ bool TMediaSystem::BuildAudioChain(TAudioSource* source)
 bool TMediaSystem::ReleaseVideo()
 {
     forgetKeptFrames();
-    m_lastSeekMs = 0; // the next file's seeks say how slow they are
+    m_lastSeekMs = -1; // the next file's seeks say how slow they are
     m_graph->Stop();
     if (CurrentVideo == NoVideoSource()) return false;
     try {
@@ -751,7 +751,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
 {
     try {
         if (!HasVideo() && !HasAudio()) return true;
-        if (!HasVideo()) return m_graph->SetPosition(pos) == S_OK;
+        if (!HasVideo()) return SUCCEEDED(m_graph->SetPosition(pos));
         // What the cache holds belongs to the old position. While paused the
         // frames of the new one are kept as they come, and after a slow seek
         // (a long group of pictures) also those decoded before the target,
@@ -765,11 +765,13 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         // keeps a few, a step back that found nothing kept as many as fit.
         // Where seeks are fast, seeking again costs less than that.
         int64_t frames = 0;
-        if (keep && FrameDuration > 0 && m_lastSeekMs > SlowSeekMs) {
+        // Until a seek has said how fast they are, a step back is taken as
+        // slow: seeking again for each step back would be.
+        if (keep && FrameDuration > 0) {
             const int64_t fit = m_frames.FramesFor(Superposer.Width, Superposer.Height);
-            if (keepBefore == TKeepBefore::AllThatFit)
+            if (keepBefore == TKeepBefore::AllThatFit && (m_lastSeekMs < 0 || m_lastSeekMs > SlowSeekMs))
                 frames = fit;
-            else if (keepBefore == TKeepBefore::Few)
+            else if (keepBefore == TKeepBefore::Few && m_lastSeekMs > SlowSeekMs)
                 frames = std::min<int64_t>(fit, SlowSeekKeptFrames);
         }
         const int64_t before = frames * FrameDuration;
@@ -781,7 +783,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         // before the call returns. While paused nothing older is on its way
         // (the renderer already holds the one frame it waits with).
         if (m_videoWindow) m_receivedAtSeek = m_videoWindow->ReceivedCount();
-        m_graph->SetPosition(pos);
+        const HRESULT sought = m_graph->SetPosition(pos);
         // Sample time 0 stands for where the splitters were sent, which for
         // some lies before pos.
         Superposer.PositionBase = m_graph->SegmentBase();
@@ -789,7 +791,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
         // Only a seek that kept nothing tells how slow the file's seeks are.
-        if (before == 0) m_lastSeekMs = clock.elapsed();
+        if (before == 0 && sought == S_OK) m_lastSeekMs = clock.elapsed();
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;

@@ -132,7 +132,8 @@ public:
     // After a seek that kept nothing and took longer than this (a long
     // group of pictures), the next seeks keep the last few frames decoded
     // before their target, and a step back that finds no kept frame keeps
-    // as many as the cache holds: the steps after it go the same way.
+    // as many as the cache holds (as it does before any such seek): the
+    // steps after it go the same way.
     qint64 SlowSeekMs = 100;
     static constexpr int64_t SlowSeekKeptFrames = 8;
 
@@ -199,7 +200,7 @@ private:
     bool m_cacheEnabled = true;
     bool m_showingKept = false; // the picture is a kept frame, not the renderer's
     int64_t m_headPosition = -1; // position of the frame the renderer holds
-    qint64 m_lastSeekMs = 0;
+    qint64 m_lastSeekMs = -1; // -1: no seek that kept nothing yet
     bool m_steppingBack = false; // the seek under way is a step back's
     uint64_t m_receivedAtSeek = 0;
     // Set around the graph's stop: the seek it restarts the data with also
