@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QSlider>
 #include <QThread>
 #include <QTimer>
@@ -97,7 +98,12 @@ void TShowForm::PlayPause(bool play)
 
 void TShowForm::Step(int size, bool forward)
 {
-    if (!m_media) return;
+    // A step waits for its frame in the event loop, where the repeats of a
+    // held key arrive: each would start a step inside the one under way,
+    // ever deeper, and the picture would stop until all had returned. They
+    // are dropped instead, so a held key moves as fast as frames come.
+    if (!m_media || m_stepping) return;
+    const QScopedValueRollback stepping(m_stepping, true);
     const int64_t d = size == 0 ? m_media->FrameDuration : StepSizes[size];
     StopRefreshTimer();
     {
@@ -114,7 +120,8 @@ void TShowForm::Step(int size, bool forward)
 
 void TShowForm::SceneStep(bool forward)
 {
-    if (!m_media) return;
+    if (!m_media || m_stepping) return;
+    const QScopedValueRollback stepping(m_stepping, true);
     StopRefreshTimer();
     {
         TBusyScope busy(*this);
