@@ -12,8 +12,8 @@ namespace
 // stored settings can steer it.
 constexpr const char* SplitterDemuxers[] = { "matroskademux", "qtdemux", "tsdemux" };
 constexpr const char* DecoderFamily = "avdec_";
-constexpr const char* VideoOutput = "video/x-raw,format=BGRx";
-constexpr const char* AudioOutput = "audio/x-raw,format=S16LE,layout=interleaved";
+constexpr const char* VideoOutput = PlatformFilters::DecodedVideoCaps;
+constexpr const char* AudioOutput = PlatformFilters::DecodedAudioCaps;
 
 bool takes(const char* factoryName, const GstCaps* type)
 {
