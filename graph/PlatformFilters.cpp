@@ -645,11 +645,17 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
 
 namespace
 {
-std::shared_ptr<TGraphFilter> decoderBin(
-    const GUID& clsid, bool video, const char* decoderPrefix, bool exact, const char* outputCaps)
+std::shared_ptr<TGraphFilter> decoderBin(const GUID& clsid, bool video, const char* decoderPrefix, bool exact,
+    const char* outputCaps, const char* excludedCaps = nullptr)
 {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
     GstCaps* input = decoderInputCaps(video, decoderPrefix, exact);
+    if (GstCaps* excluded = excludedCaps ? gst_caps_from_string(excludedCaps) : nullptr) {
+        GstCaps* rest = gst_caps_subtract(input, excluded);
+        gst_caps_unref(input);
+        gst_caps_unref(excluded);
+        input = rest;
+    }
     GstCaps* output = gst_caps_from_string(outputCaps);
     GstElement* convert = make(video ? "videoconvert" : "audioconvert");
     GstElement* filter = make("capsfilter");
@@ -694,10 +700,10 @@ std::shared_ptr<TGraphFilter> decoderBin(
 const QString DecoderMonikerPrefix = QStringLiteral("@device:gst:decoder\\");
 } // namespace
 
-std::shared_ptr<TGraphFilter> CreateDecoder(
-    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps)
+std::shared_ptr<TGraphFilter> CreateDecoder(const GUID& clsid, bool video, const char* decoderPrefix,
+    const char* outputCaps, const char* excludedCaps)
 {
-    return decoderBin(clsid, video, decoderPrefix, false, outputCaps);
+    return decoderBin(clsid, video, decoderPrefix, false, outputCaps, excludedCaps);
 }
 
 QString DecoderMoniker(const QString& factoryName)

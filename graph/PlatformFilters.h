@@ -72,8 +72,10 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
 // `video`, else audio); the decoder, with a parser in front when one exists
 // for the type, is chosen when the stream's type arrives, and its output is
 // converted to `outputCaps`. The output pin exists from the start.
-std::shared_ptr<TGraphFilter> CreateDecoder(
-    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps);
+// `excludedCaps` (a caps string, or nullptr) are types it does not take even
+// though one of its decoders would.
+std::shared_ptr<TGraphFilter> CreateDecoder(const GUID& clsid, bool video, const char* decoderPrefix,
+    const char* outputCaps, const char* excludedCaps = nullptr);
 
 // What the decoder filters give: RGB32 video, 16-bit PCM audio.
 inline constexpr const char* DecodedVideoCaps = "video/x-raw,format=BGRx";
