@@ -25,6 +25,8 @@ void TBatchConsole::Install(TShowForm& form)
     // Where to keep the preferences is asked at exit when no store was
     // chosen; a batch run keeps them nowhere rather than wait for ever.
     form.SetSavePrefsForm(nullptr);
+    // The missing-filter warning is said and the run goes on.
+    form.SetFiltresWarningForm(nullptr);
 }
 
 void TBatchConsole::Report(const QString& text, bool error)

@@ -6,7 +6,9 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -37,6 +39,25 @@ TOptionsFrame::TOptionsFrame(QWidget* parent)
         "Internal Deinterlacer");
     add(cbForcerDecodeur, QStringLiteral("Forcer le décodeur"), &ParForcerLeDecodeur, "Forcer le décodeur");
     add(cbTraiterErreurs, QStringLiteral("Traiter les erreurs"), &ParTraiterErreurs, "Traiter Erreurs");
+
+    auto decoders = [this](QLabel*& label, QComboBox*& box, const QString& caption, const char* name,
+                        std::function<void(const QString&)> TOptionsFrame::*handler) {
+        label = new QLabel(caption, this);
+        box = new QComboBox(this);
+        box->setObjectName(QLatin1String(name));
+        label->setBuddy(box);
+        body()->addWidget(label);
+        body()->addWidget(box);
+        // Only the user's choice: filling and selecting from code do not
+        // rebuild a chain.
+        connect(box, &QComboBox::activated, this, [this, box, handler](int) {
+            if (this->*handler) (this->*handler)(box->currentText());
+        });
+    };
+    decoders(labDecodeursMpegVideo, cbDecodeursMpegVideo, QStringLiteral("décodeurs mpeg video"),
+        "cbDecodeursMpegVideo", &TOptionsFrame::OnVideoDecoderChange);
+    decoders(labDecodeursMpegAudio, cbDecodeursMpegAudio, QStringLiteral("décodeurs mpeg audio"),
+        "cbDecodeursMpegAudio", &TOptionsFrame::OnAudioDecoderChange);
 
     auto* group = new QGroupBox(QStringLiteral("Sauver les préférences en quittant"), this);
     group->setObjectName(QStringLiteral("rgPrefs"));

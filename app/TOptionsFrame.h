@@ -6,8 +6,12 @@
 
 #include "support/TSidePanel.h"
 
+#include <functional>
+
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class TBooleanParameter;
 
 class TOptionsFrame : public TSidePanel
@@ -27,6 +31,16 @@ public:
     QCheckBox* cbDesentrelacer = nullptr;
     QCheckBox* cbForcerDecodeur = nullptr;
     QCheckBox* cbTraiterErreurs = nullptr;
+
+    // The installed MPEG decoders to choose from, in the catalogues' order.
+    // Filling or selecting from code says nothing; a choice of the user
+    // calls the matching handler with the name chosen.
+    QLabel* labDecodeursMpegVideo = nullptr;
+    QComboBox* cbDecodeursMpegVideo = nullptr;
+    QLabel* labDecodeursMpegAudio = nullptr;
+    QComboBox* cbDecodeursMpegAudio = nullptr;
+    std::function<void(const QString&)> OnVideoDecoderChange;
+    std::function<void(const QString&)> OnAudioDecoderChange;
 
     // The store radio group: its index is the store mode. Setting the index
     // from code runs the choice (SetStoreMode) as a click does, but only

@@ -21,6 +21,7 @@
 #include "filters/TBCBaseFilter.h"
 #include "graph/MediaRuntime.h"
 #include "inlay/TIncrusterFrame.h"
+#include "media/TFilterPresets.h"
 #include "platform/ScreenSaver.h"
 #include "platform/SystemVersion.h"
 #include "prefs/PreferenceStores.h"
@@ -404,9 +405,14 @@ void TShowForm::FormShow()
     FitVideo(4, 3);
     setAcceptDrops(true);
 
-    // The description of the system that problem reports carry; the check
-    // of the required filters adds their lines.
-    TSystemInformation::Begin(TSystemVersion::Text(), DirectXVersion(), MediaRuntimeVersion());
+    // The splitter's and decoders' settings for this run, before any chain
+    // is built; the user's own come back when the window goes.
+    TFilterPresets::AtStart(!ParParametrerFiltres || ParParametrerFiltres->Value);
+    m_presetsTaken = true;
+    // The description of the system that problem reports carry, with the
+    // filters found; then the decoders to choose from.
+    CheckRequiredFilters();
+    FillDecoderLists();
 
     // The screen saver stays off while the application runs.
     m_screenSaver = std::make_unique<TScreenSaver>();
@@ -465,7 +471,10 @@ void TShowForm::paintEvent(QPaintEvent* e)
     }
 }
 
-void TShowForm::TntFormPaint() { }
+void TShowForm::TntFormPaint()
+{
+    ShowFiltersWarning();
+}
 
 void TShowForm::resizeEvent(QResizeEvent* e)
 {
@@ -731,6 +740,7 @@ void TShowForm::FormDestroy()
     if (vwEcran) vwEcran->SetRenderer(nullptr);
     m_renderer.reset();
     m_builders.Clear();
+    if (m_presetsTaken) TFilterPresets::AtEnd();
     m_params.reset();
 }
 

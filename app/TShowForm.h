@@ -6,6 +6,7 @@
 #include "app/TVideoWindow.h"
 #include "media/TBuilderCache.h"
 #include "media/TMediaSystem.h"
+#include "media/TMonikerStringList.h"
 #include "media/TSceneList.h"
 #include "media/TVideoRenderer.h"
 #include "platform/WindowMessages.h"
@@ -24,6 +25,8 @@ class QFrame;
 class QLabel;
 class QComboBox;
 class TErreurForm;
+class TFiltresWarningForm;
+class THelpFrame;
 class TSourcesFrame;
 class TOptionsFrame;
 class TAudioSource;
@@ -82,6 +85,31 @@ public:
     void SetPlaque(Tplaque* p) { m_plaque = p; }
     void SetSavePrefsForm(TSavePrefsForm* f) { m_savePrefs = f; }
     void SetErreurForm(TErreurForm* f) { m_erreur = f; }
+    // The missing-filter warning; without one, the warning goes to
+    // OnWarning as plain text.
+    void SetFiltresWarningForm(TFiltresWarningForm* f) { m_filtresWarning = f; }
+
+    // ---- filters (TShowFormFilters.cpp) ----
+    // Which required filters are there: the presence flags, the help
+    // panel's list, the filter lines of the system description.
+    void CheckRequiredFilters();
+    // The installed MPEG decoders into the catalogues and the options
+    // panel's lists, and the stored choices applied.
+    void FillDecoderLists();
+    // Selects the decoder of that display name (the first when none has
+    // it), stores the choice and loads it into the media system's slot.
+    void ApplyVideoDecoder(const QString& name);
+    void ApplyAudioDecoder(const QString& name);
+    // The user's choice in a list: the chain rebuilt with the decoder, in
+    // the state it was in, at the same position.
+    void cbDecodeursMpegVideoChange(const QString& name);
+    void cbDecodeursMpegAudioChange(const QString& name);
+    const TMonikerStringList& VideoDecoders() const { return m_videoDecoders; }
+    const TMonikerStringList& AudioDecoders() const { return m_audioDecoders; }
+    THelpFrame* HelpFrame() const;
+    // The missing-filter warning, when something is missing and the user
+    // still wants it (at the first paint).
+    void ShowFiltersWarning();
     Tplaque* Plaque() const { return m_plaque; }
 
     // Re-entrancy flag: stream-description messages are dropped while set.
@@ -418,6 +446,11 @@ private:
     Tplaque* m_plaque = nullptr;
     TSavePrefsForm* m_savePrefs = nullptr;
     TErreurForm* m_erreur = nullptr;
+    TFiltresWarningForm* m_filtresWarning = nullptr;
+    TMonikerStringList m_videoDecoders;
+    TMonikerStringList m_audioDecoders;
+    bool m_presetsTaken = false;
+
     void showWarning(const QString& text);
     void refreshPasteCommand();
     void bindOpeningCommands();

@@ -63,6 +63,7 @@ void TStillexApplication::CreateModules()
     m_main->SetPlaque(m_plaque.get());
     m_main->SetSavePrefsForm(m_savePrefs.get());
     m_main->SetErreurForm(m_erreur.get());
+    m_main->SetFiltresWarningForm(m_filtresWarning.get());
 }
 
 int HandleInformationSwitches(int argc, char** argv)

@@ -176,3 +176,48 @@ GstCaps* CapsFromMediaType(const TMediaType& mt)
     if (mt.majortype == MEDIATYPE_Audio) return audioCaps(mt);
     return nullptr;
 }
+
+GstCaps* CapsForSubtype(const GUID& major, const GUID& subtype)
+{
+    ensureInitialised();
+    TMediaType mt(major, subtype);
+    if (major == MEDIATYPE_Video) {
+        VIDEOINFOHEADER vih;
+        vih.AvgTimePerFrame = 400'000;
+        vih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        vih.bmiHeader.biWidth = 16;
+        vih.bmiHeader.biHeight = 16;
+        vih.bmiHeader.biPlanes = 1;
+        vih.bmiHeader.biBitCount = 32;
+        vih.bmiHeader.biCompression = IsFourCCSubtype(subtype) ? subtype.Data1 : BI_RGB;
+        mt.formattype = FORMAT_VideoInfo;
+        mt.SetFormatBlock(vih);
+    } else if (major == MEDIATYPE_Audio) {
+        // The platform's other name for MPEG-1 audio has no caps of its own.
+        if (subtype == MEDIASUBTYPE_MPEG1Audio) mt.subtype = MEDIASUBTYPE_MPEG1AudioPayload;
+        WAVEFORMATEX wfx;
+        wfx.wFormatTag = IsFourCCSubtype(mt.subtype) ? uint16_t(mt.subtype.Data1) : WAVE_FORMAT_MPEG;
+        wfx.nChannels = 2;
+        wfx.nSamplesPerSec = 48000;
+        wfx.wBitsPerSample = 16;
+        wfx.nBlockAlign = 4;
+        wfx.nAvgBytesPerSec = 192000;
+        mt.formattype = FORMAT_WaveFormatEx;
+        mt.SetFormatBlock(wfx);
+    } else {
+        return nullptr;
+    }
+    GstCaps* caps = CapsFromMediaType(mt);
+    if (!caps) return nullptr;
+    static const char* const perStream[]
+        = { "width", "height", "framerate", "pixel-aspect-ratio", "interlace-mode", "colorimetry",
+              "chroma-site", "codec_data", "profile", "level", "parsed", "framed", "rate", "channels",
+              "channel-mask", "bitrate", "block_align", "layout", "multiview-mode", "multiview-flags" };
+    caps = gst_caps_make_writable(caps);
+    for (guint i = 0; i < gst_caps_get_size(caps); ++i) {
+        GstStructure* s = gst_caps_get_structure(caps, i);
+        for (const char* field : perStream)
+            gst_structure_remove_field(s, field);
+    }
+    return caps;
+}

@@ -30,3 +30,9 @@ REFERENCE_TIME FrameDurationFromRate(int num, int den);
 // The reverse: the common broadcast and film rates are recognised exactly
 // (333667 gives 30000/1001), others are approximated. False for a duration <= 0.
 bool RateFromFrameDuration(REFERENCE_TIME duration, int& num, int& den);
+
+// What every stream of a type (major type and subtype, no format block) has
+// in common: the caps of a small stream of that type without the fields that
+// describe one stream (size, rate, channels, codec data, ...). New caps, or
+// nullptr for a type without caps. Raw video and audio keep their format.
+GstCaps* CapsForSubtype(const GUID& major, const GUID& subtype);

@@ -270,13 +270,15 @@ struct DecoderBin {
     GstElement* convert = nullptr;
     bool video = true;
     QByteArray prefix;
+    bool exact = false; // prefix is the one factory's whole name
     GstElement* parser = nullptr;
     GstElement* decoder = nullptr;
 };
 
-bool hasPrefix(GstElementFactory* f, const QByteArray& prefix)
+bool hasPrefix(GstElementFactory* f, const QByteArray& prefix, bool exact)
 {
-    return g_str_has_prefix(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), prefix.constData());
+    const char* name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f));
+    return exact ? prefix == name : g_str_has_prefix(name, prefix.constData());
 }
 
 GList* factoriesFor(GstElementFactoryListType type, bool video, const GstCaps* caps)
@@ -293,13 +295,13 @@ GList* factoriesFor(GstElementFactoryListType type, bool video, const GstCaps* c
 }
 
 // The union of what the decoders of the family take.
-GstCaps* decoderInputCaps(bool video, const QByteArray& prefix)
+GstCaps* decoderInputCaps(bool video, const QByteArray& prefix, bool exact)
 {
     GstCaps* all = gst_caps_new_empty();
     GList* list = factoriesFor(GST_ELEMENT_FACTORY_TYPE_DECODER, video, nullptr);
     for (GList* l = list; l; l = l->next) {
         auto* f = GST_ELEMENT_FACTORY(l->data);
-        if (!hasPrefix(f, prefix)) continue;
+        if (!hasPrefix(f, prefix, exact)) continue;
         for (const GList* t = gst_element_factory_get_static_pad_templates(f); t; t = t->next) {
             auto* templ = static_cast<GstStaticPadTemplate*>(t->data);
             if (templ->direction == GST_PAD_SINK)
@@ -347,7 +349,7 @@ GstElement* makeDecoder(DecoderBin* d, GstCaps* caps)
     GstElement* decoder = nullptr;
     GList* decoders = factoriesFor(GST_ELEMENT_FACTORY_TYPE_DECODER, d->video, caps);
     for (GList* l = decoders; l && !decoder; l = l->next)
-        if (hasPrefix(GST_ELEMENT_FACTORY(l->data), d->prefix))
+        if (hasPrefix(GST_ELEMENT_FACTORY(l->data), d->prefix, d->exact))
             decoder = gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr);
     gst_plugin_feature_list_free(decoders);
     return decoder;
@@ -641,11 +643,19 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
     return filter;
 }
 
-std::shared_ptr<TGraphFilter> CreateDecoder(
-    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps)
+namespace
+{
+std::shared_ptr<TGraphFilter> decoderBin(const GUID& clsid, bool video, const char* decoderPrefix, bool exact,
+    const char* outputCaps, const char* excludedCaps = nullptr)
 {
     if (!gst_is_initialized()) gst_init(nullptr, nullptr);
-    GstCaps* input = decoderInputCaps(video, decoderPrefix);
+    GstCaps* input = decoderInputCaps(video, decoderPrefix, exact);
+    if (GstCaps* excluded = excludedCaps ? gst_caps_from_string(excludedCaps) : nullptr) {
+        GstCaps* rest = gst_caps_subtract(input, excluded);
+        gst_caps_unref(input);
+        gst_caps_unref(excluded);
+        input = rest;
+    }
     GstCaps* output = gst_caps_from_string(outputCaps);
     GstElement* convert = make(video ? "videoconvert" : "audioconvert");
     GstElement* filter = make("capsfilter");
@@ -663,6 +673,7 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     d->bin = ChainBin::New();
     d->video = video;
     d->prefix = decoderPrefix;
+    d->exact = exact;
     d->convert = convert;
     gst_bin_add_many(GST_BIN(d->bin), convert, filter, nullptr);
     gst_element_link(convert, filter);
@@ -686,6 +697,52 @@ std::shared_ptr<TGraphFilter> CreateDecoder(
     return std::make_shared<TGraphFilter>(d->bin, clsid);
 }
 
+const QString DecoderMonikerPrefix = QStringLiteral("@device:gst:decoder\\");
+} // namespace
+
+std::shared_ptr<TGraphFilter> CreateDecoder(const GUID& clsid, bool video, const char* decoderPrefix,
+    const char* outputCaps, const char* excludedCaps)
+{
+    return decoderBin(clsid, video, decoderPrefix, false, outputCaps, excludedCaps);
+}
+
+QString DecoderMoniker(const QString& factoryName)
+{
+    return DecoderMonikerPrefix + factoryName;
+}
+
+QString DecoderFactoryOfMoniker(const QString& moniker)
+{
+    return moniker.startsWith(DecoderMonikerPrefix, Qt::CaseInsensitive)
+        ? moniker.mid(DecoderMonikerPrefix.size())
+        : QString();
+}
+
+std::shared_ptr<TGraphFilter> CreateDecoderFromFactory(const QString& factoryName)
+{
+    if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+    const QByteArray name = factoryName.toUtf8();
+    GstElementFactory* factory = gst_element_factory_find(name.constData());
+    if (!factory) return nullptr;
+    const bool video = gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO);
+    const bool audio = gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO);
+    const bool decoder = gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_DECODER);
+    gst_object_unref(factory);
+    if (!decoder || video == audio) return nullptr;
+    // A factory whose element cannot be made is as good as absent.
+    GstElement* probe = gst_element_factory_make(name.constData(), nullptr);
+    if (!probe) return nullptr;
+    gst_object_unref(gst_object_ref_sink(probe));
+    return decoderBin(GUID_NULL, video, name.constData(), true, video ? DecodedVideoCaps : DecodedAudioCaps);
+}
+
+GstElement* DecoderInside(GstElement* element)
+{
+    if (!element) return nullptr;
+    auto* d = static_cast<DecoderBin*>(g_object_get_data(G_OBJECT(element), "stillex-decoder"));
+    return d && d->decoder ? GST_ELEMENT(gst_object_ref(d->decoder)) : nullptr;
+}
+
 GstPad* DecodedVideoPad(GstElement* element)
 {
     if (!element) return nullptr;
@@ -705,6 +762,8 @@ GstPad* CodedVideoPad(GstElement* element)
 std::shared_ptr<TGraphFilter> CreateFromMoniker(const QString& displayName)
 {
     if (displayName.compare(DefaultAudioMoniker, Qt::CaseInsensitive) == 0) return CreateAudioRenderer();
+    if (displayName.startsWith(DecoderMonikerPrefix, Qt::CaseInsensitive))
+        return CreateDecoderFromFactory(displayName.mid(DecoderMonikerPrefix.size()));
     const QString prefix = QStringLiteral("@device:sw:%1\\").arg(CLSID_LegacyAmFilterCategory.ToString());
     if (!displayName.startsWith(prefix, Qt::CaseInsensitive)) return nullptr;
     GUID clsid;

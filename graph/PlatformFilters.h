@@ -32,7 +32,7 @@ inline constexpr GUID CLSID_DVVideoCodec { 0xB1B77C00, 0xC3E4, 0x11CF,
 inline constexpr GUID CLSID_NullRenderer { 0xC1F400A4, 0x3F08, 0x11D3,
     { 0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37 } };
 inline constexpr GUID CLSID_DSoundRender { 0x79376820, 0x07D0, 0x11CF,
-    { 0xA2, 0x4D, 0x00, 0x00, 0xC0, 0xA0, 0xC2, 0xE2 } };
+    { 0xA2, 0x4D, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67 } };
 
 // The category of the legacy filters, which "@device:sw:" monikers name.
 inline constexpr GUID CLSID_LegacyAmFilterCategory { 0x083863F1, 0x70DE, 0x11D0,
@@ -72,8 +72,26 @@ std::shared_ptr<TGraphFilter> CreateTypedReader(const GUID& clsid, SplitterChoos
 // `video`, else audio); the decoder, with a parser in front when one exists
 // for the type, is chosen when the stream's type arrives, and its output is
 // converted to `outputCaps`. The output pin exists from the start.
-std::shared_ptr<TGraphFilter> CreateDecoder(
-    const GUID& clsid, bool video, const char* decoderPrefix, const char* outputCaps);
+// `excludedCaps` (a caps string, or nullptr) are types it does not take even
+// though one of its decoders would.
+std::shared_ptr<TGraphFilter> CreateDecoder(const GUID& clsid, bool video, const char* decoderPrefix,
+    const char* outputCaps, const char* excludedCaps = nullptr);
+
+// What the decoder filters give: RGB32 video, 16-bit PCM audio.
+inline constexpr const char* DecodedVideoCaps = "video/x-raw,format=BGRx";
+inline constexpr const char* DecodedAudioCaps = "audio/x-raw,format=S16LE,layout=interleaved";
+
+// A decoder filter made of one GStreamer decoder, the factory of that name,
+// behind the parser its type has and before the converter to the decoded
+// caps above; nullptr when no such decoder is installed. Its moniker is
+// "@device:gst:decoder\<factory>", which CreateFromMoniker takes too.
+std::shared_ptr<TGraphFilter> CreateDecoderFromFactory(const QString& factoryName);
+QString DecoderMoniker(const QString& factoryName);
+// The factory a decoder moniker names, empty for any other moniker.
+QString DecoderFactoryOfMoniker(const QString& moniker);
+// The GStreamer decoder working inside a decoder filter (a new reference),
+// or nullptr before the stream's type chose it or for any other filter.
+GstElement* DecoderInside(GstElement* element);
 
 // The pad where a video decoder filter's frames leave the decoder, before
 // they are converted (a new reference), or nullptr for any other filter.

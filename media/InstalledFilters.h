@@ -46,3 +46,13 @@ std::shared_ptr<TGraphFilter> CreateFfdshowAudioDecoder();
 // What the splitter does with a file of this GStreamer type: the demuxer
 // factory it uses, or nullptr when it does not read the type.
 const char* HaaliSplitterFor(const GstCaps* type);
+
+// The settings the splitter and the decoders keep in the registry (see
+// TFilterPresets), as the stand-ins read them when they are made or meet a
+// file. Whether the splitter reads the kind of file of this value of its
+// machine key ("rts" 188-byte transport streams, "rm2ts" 192-byte ones,
+// "rmp4" MP4 and QuickTime): a value of 0 says no, anything else or none yes.
+bool SplitterReads(const char* valueName);
+// The types the decoder pack was told not to decode (a format's value 0 in
+// its key), as caps text; empty when none.
+QString DecoderPackRefuses(bool video);

@@ -103,7 +103,10 @@ TRegistryStore::THive& TRegistryStore::hive(RegHive which)
 bool TRegistryStore::save(THive& h, RegHive which)
 {
     h.dirty = true;
-    if (m_batchDepth > 0) return true;
+    if (m_batchDepth > 0) {
+        h.changedInBatch = true;
+        return true;
+    }
     const QFileInfo info(h.filePath);
     const auto fail = [this](const QString& path, const QString& reason) {
         m_lastSaveError = path + QStringLiteral(": ") + reason;
@@ -133,6 +136,19 @@ bool TRegistryStore::save(THive& h, RegHive which)
     return true;
 }
 
+bool TRegistryStore::refused(const THive& h, RegHive which)
+{
+    if (!m_deniedHive[which == RegHive::LocalMachine ? 1 : 0]) return false;
+    m_lastSaveError = h.filePath + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(EACCES));
+    return true;
+}
+
+void TRegistryStore::SetReadOnly(RegHive which, bool readOnly)
+{
+    std::lock_guard lock(m_mutex);
+    m_deniedHive[which == RegHive::LocalMachine ? 1 : 0] = readOnly;
+}
+
 QString TRegistryStore::LastSaveError()
 {
     std::lock_guard lock(m_mutex);
@@ -153,6 +169,7 @@ bool TRegistryStore::CreateKey(RegHive which, const QStringList& path)
     std::lock_guard lock(m_mutex);
     THive& h = hive(which);
     if (h.root->Find(path) && !h.dirty) return true;
+    if (refused(h, which)) return false;
     h.root->FindOrCreate(path);
     return save(h, which);
 }
@@ -162,6 +179,7 @@ bool TRegistryStore::DeleteKey(RegHive which, const QStringList& path)
     if (path.isEmpty()) return false;
     std::lock_guard lock(m_mutex);
     THive& h = hive(which);
+    if (refused(h, which)) return false;
     TRegKeyNode* parent = h.root->Find(path.mid(0, path.size() - 1));
     if (!parent || !parent->RemoveChild(path.last())) return false;
     return save(h, which);
@@ -217,6 +235,7 @@ bool TRegistryStore::WriteValue(
     const bool provided = TPlatformValues::KeyExists(which, path);
     std::lock_guard lock(m_mutex);
     THive& h = hive(which);
+    if (refused(h, which)) return false;
     TRegKeyNode* node = h.root->Find(path);
     if (!node) {
         if (!provided) return false;
@@ -230,6 +249,7 @@ bool TRegistryStore::DeleteValue(RegHive which, const QStringList& path, const Q
 {
     std::lock_guard lock(m_mutex);
     THive& h = hive(which);
+    if (refused(h, which)) return false;
     TRegKeyNode* node = h.root->Find(path);
     if (!node || !node->RemoveValue(name)) return false;
     return save(h, which);
@@ -245,10 +265,15 @@ bool TRegistryStore::EndBatch()
 {
     std::lock_guard lock(m_mutex);
     if (m_batchDepth == 0 || --m_batchDepth > 0) return true;
+    // A hive whose save failed before the batch is tried again, but only
+    // the hives the batch changed decide its result: one failing hive must
+    // not fail every later batch on the other.
     bool saved = true;
     for (RegHive which : { RegHive::CurrentUser, RegHive::LocalMachine }) {
         THive& h = m_hives[which == RegHive::LocalMachine ? 1 : 0];
-        if (h.loaded && h.dirty) saved = save(h, which) && saved;
+        const bool counts = h.changedInBatch;
+        h.changedInBatch = false;
+        if (h.loaded && h.dirty && !save(h, which) && counts) saved = false;
     }
     return saved;
 }
@@ -259,5 +284,6 @@ void TRegistryStore::Reset()
     for (THive& h : m_hives)
         h = THive();
     m_batchDepth = 0;
+    m_deniedHive[0] = m_deniedHive[1] = false;
     m_lastSaveError.clear();
 }

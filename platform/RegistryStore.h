@@ -43,6 +43,12 @@ public:
 
     void Reset();
 
+    // A hive the user may not change, as the machine hive is to a user
+    // without administrator rights: every change to it is refused (as a
+    // failed save, with its reason) and leaves it as it was. The emulated
+    // registry grants every right until told otherwise.
+    void SetReadOnly(RegHive hive, bool readOnly);
+
     static QString HiveName(RegHive hive);
     static QString HiveFilePath(RegHive hive);
 
@@ -53,15 +59,18 @@ private:
         std::unique_ptr<TRegKeyNode> root;
         bool keepBadCopy = false; // the file on disk holds what we could not read
         bool dirty = false; // the last save failed
+        bool changedInBatch = false;
     };
 
     TRegistryStore() = default;
     THive& hive(RegHive which); // loads it; the caller holds m_mutex
     bool save(THive& h, RegHive which);
+    bool refused(const THive& h, RegHive which);
     static void load(THive& h, RegHive which);
 
     std::mutex m_mutex;
     THive m_hives[2];
     int m_batchDepth = 0;
+    bool m_deniedHive[2] = { false, false };
     QString m_lastSaveError;
 };

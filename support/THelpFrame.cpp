@@ -1,5 +1,7 @@
 #include "support/THelpFrame.h"
 
+#include "support/TLinkEdit.h"
+
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -10,7 +12,13 @@ THelpFrame::THelpFrame(QWidget* parent)
     Pages = new QTabWidget(this);
     Pages->setObjectName(QStringLiteral("Pages"));
     Pages->addTab(new QWidget(Pages), QStringLiteral("Aide"));
-    Pages->addTab(new QWidget(Pages), QStringLiteral("CPU"));
+    auto* cpu = new QWidget(Pages);
+    auto* cpuItems = new QVBoxLayout(cpu);
+    FilterList = new TLinkEdit(cpu);
+    FilterList->setObjectName(QStringLiteral("FilterList"));
+    FilterList->setFont(QFont(QStringLiteral("Arial"), 8));
+    cpuItems->addWidget(FilterList, 1);
+    Pages->addTab(cpu, QStringLiteral("CPU"));
     Pages->addTab(new QWidget(Pages), QStringLiteral("installer"));
     body()->addWidget(Pages, 1);
     FillHeight();

@@ -6,6 +6,7 @@
 #include "support/TSidePanel.h"
 
 class QTabWidget;
+class TLinkEdit;
 class QTimer;
 
 class THelpFrame : public TSidePanel
@@ -21,6 +22,9 @@ public:
     void SelectFirstPage();
 
     QTabWidget* Pages = nullptr;
+    // The required filters and whether each is there (on the "CPU" page),
+    // written by the check made at start; Arial 8 by default.
+    TLinkEdit* FilterList = nullptr;
     // Ticks the processor-load measurement.
     QTimer* CpuTimer = nullptr;
 
