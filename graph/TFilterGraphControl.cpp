@@ -552,10 +552,12 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     // the frame is on screen already, and seeking again would only decode
     // it again. (A start that moved when the first frame came, as with an
     // edit list, is another target and is sought.)
-    // The start the splitters report once data flows (a container whose
-    // first timestamps are not 0) is still the start the graph went to.
+    // Only the very target: a start the splitters report once data flows
+    // (a transport stream's clock, a container's first timestamp) was not
+    // known when the graph went to 0, and a seek to 0 in such a stream may
+    // land anywhere.
     const gint64 target = pos * 100 + startOffset();
-    const bool sameTarget = m_lastSeekTarget == target || (m_seekFromStart && m_originShift.load() == 0);
+    const bool sameTarget = m_lastSeekTarget == target;
     if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek && sameTarget
         && m_keepBeforeSeek.load() == 0 && m_videoSinceSeek.load() && !anyFilterFailed())
         return S_FALSE;
