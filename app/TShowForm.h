@@ -423,6 +423,7 @@ private:
     void ApplyDroppedDescriptions();
     unsigned m_droppedDescriptions = 0; // bit 1 video, bit 2 audio
     bool m_stepping = false; // a step or scene step is under way
+    void rebuildWithDecoder(bool video, const QString& name);
 
     void onPrecisionCapture(quintptr wParam);
     void onStreamDescription(quintptr wParam, qintptr lParam);

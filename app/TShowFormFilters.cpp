@@ -117,18 +117,24 @@ void TShowForm::ApplyAudioDecoder(const QString& name)
         m_media ? &m_media->decoderA : nullptr, name);
 }
 
-void TShowForm::cbDecodeursMpegVideoChange(const QString& name)
+void TShowForm::rebuildWithDecoder(bool video, const QString& name)
 {
     if (!m_media) return;
     try {
         const int s0 = m_media->GraphState();
-        TVideoSource* video = m_media->CurrentVideo;
+        TVideoSource* videoSource = m_media->CurrentVideo;
+        TAudioSource* audioSource = m_media->CurrentAudio;
         const int64_t at = LastPosition;
-        m_media->ReleaseVideo();
-        ApplyVideoDecoder(name);
+        if (video) {
+            m_media->ReleaseVideo();
+            ApplyVideoDecoder(name);
+        } else {
+            m_media->ReleaseAudio();
+            ApplyAudioDecoder(name);
+        }
         // Nothing to rebuild: the choice waits for the next file.
-        if (!video) return;
-        if (!m_media->BuildVideoChain(video)) {
+        if (video ? !videoSource : !audioSource) return;
+        if (!(video ? m_media->BuildVideoChain(videoSource) : m_media->BuildAudioChain(audioSource))) {
             m_media->ResetGraph();
             return;
         }
@@ -144,26 +150,12 @@ void TShowForm::cbDecodeursMpegVideoChange(const QString& name)
     }
 }
 
+void TShowForm::cbDecodeursMpegVideoChange(const QString& name)
+{
+    rebuildWithDecoder(true, name);
+}
+
 void TShowForm::cbDecodeursMpegAudioChange(const QString& name)
 {
-    if (!m_media) return;
-    try {
-        const int s0 = m_media->GraphState();
-        TAudioSource* audio = m_media->CurrentAudio;
-        const int64_t at = LastPosition;
-        m_media->ReleaseAudio();
-        ApplyAudioDecoder(name);
-        if (!audio) return;
-        if (!m_media->BuildAudioChain(audio)) {
-            m_media->ResetGraph();
-            return;
-        }
-        if (s0 == 3) {
-            m_media->Play();
-        } else {
-            m_media->Pause();
-            m_media->SeekTo(at);
-        }
-    } catch (...) {
-    }
+    rebuildWithDecoder(false, name);
 }
