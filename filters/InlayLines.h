@@ -13,6 +13,7 @@
 struct TInlayValues {
     bool DatecodeValid = false;
     double Datecode = 0; // day-fraction time of the recording
+    int32_t FrameInSecond = -1; // the frame's place in its recorded second (TDvFrameStamp)
     bool TimecodeValid = false;
     std::array<uint8_t, 4> Timecode {}; // hours, minutes, seconds, frames
     int64_t LastPosition = 0; // 100-ns units

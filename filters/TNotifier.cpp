@@ -2,6 +2,7 @@
 
 #include "filters/CodecNames.h"
 #include "filters/DvAnalysis.h"
+#include "filters/MdpmAnalysis.h"
 #include "graph/MediaTypeGuids.h"
 
 #include <QLocale>
@@ -172,7 +173,11 @@ bool TNotifier::describeVideo(const TMediaType& mt)
     const uint32_t size = mt.cbFormat();
     const bool dvInVideoInfo = mt.subtype == MEDIASUBTYPE_dvsd && mt.formattype == FORMAT_VideoInfo
         && size >= sizeof(VIDEOINFOHEADER);
-    const bool analysed = dvInVideoInfo
+    // Camcorders' H.264 (AVCHD) carries its recording date in SEI messages of
+    // every access unit, in the Annex B stream a transport stream gives.
+    const bool h264 = mt.subtype == MEDIASUBTYPE_H264
+        && (mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_VideoInfo2);
+    const bool analysed = dvInVideoInfo || h264
         || (mt.formattype == FORMAT_MPEG2Video && size >= sizeof(MPEG2VIDEOINFO))
         || (mt.formattype == FORMAT_DvInfo && size >= sizeof(DVINFO));
     const bool described = analysed || (mt.formattype == FORMAT_VideoInfo && size >= sizeof(VIDEOINFOHEADER))
@@ -324,6 +329,8 @@ HRESULT TNotifier::Transform(TMediaSample* sample)
         } else if (m_acceptedFormat == FORMAT_DvInfo) {
             if (DescribeNative) analyseDvVideo(data, length, true, sample);
             if (DescribeAudio) analyseDvAudio(data, length);
+        } else if (m_acceptedSub == MEDIASUBTYPE_H264) {
+            if (DescribeNative) analyseH264(data, length, sample);
         }
     } catch (...) {
         // The records stay as they were; the sample goes on regardless.
@@ -412,6 +419,27 @@ void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interlea
     text += v.Aspect == AspectWide ? " (16x9) " : " (4x3) ";
     v.Description = text;
     post(StreamDescriptionVideo);
+}
+
+void TNotifier::analyseH264(const uint8_t* data, size_t length, TMediaSample* sample)
+{
+    double datecode = 0;
+    const bool dated = ReadH264RecordingDate(data, length, datecode);
+    TSharedRecordLocker lock(&SharedRecordLock());
+    TvData& v = VData();
+    // An access unit without the message says nothing about the date: most
+    // H.264 never carries one, and then the record stays as it was (none).
+    if (!dated) return;
+    v.Datecode = datecode;
+    v.DatecodeValid = true;
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample && SUCCEEDED(sample->GetTime(&start, &stop))) {
+        TDvFrameStamp stamp;
+        stamp.Start = start;
+        stamp.DatecodeValid = true;
+        stamp.Datecode = datecode;
+        RememberDvFrame(stamp);
+    }
 }
 
 void TNotifier::analyseDvAudio(const uint8_t* data, size_t length)

@@ -85,6 +85,7 @@ private:
     void analyseMpeg2(const uint8_t* data, size_t length);
     void analyseDvVideo(const uint8_t* data, size_t length, bool interleaved, TMediaSample* sample);
     void analyseDvAudio(const uint8_t* data, size_t length);
+    void analyseH264(const uint8_t* data, size_t length, TMediaSample* sample);
 
     static void post(quintptr which);
 

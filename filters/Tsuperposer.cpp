@@ -96,6 +96,7 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
         if (found) {
             values.DatecodeValid = stamp.DatecodeValid;
             values.Datecode = stamp.Datecode;
+            values.FrameInSecond = stamp.FrameInSecond;
             values.TimecodeValid = stamp.TimecodeValid;
             values.Timecode = stamp.Timecode;
         }

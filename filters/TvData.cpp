@@ -88,17 +88,53 @@ void RememberDvFrame(const TDvFrameStamp& stamp)
     g_dvFrameCount = std::min(g_dvFrameCount + 1, DvFrameHistory);
 }
 
-bool FindDvFrame(int64_t start, int64_t tolerance, TDvFrameStamp& out)
+namespace
 {
+const TDvFrameStamp* nearestDvFrame(int64_t start, int64_t tolerance)
+{
+    const TDvFrameStamp* found = nullptr;
     int64_t best = tolerance + 1;
     for (size_t i = 0; i < g_dvFrameCount; ++i) {
         const int64_t distance = std::abs(g_dvFrames[i].Start - start);
         if (distance < best) {
             best = distance;
-            out = g_dvFrames[i];
+            found = &g_dvFrames[i];
         }
     }
-    return best <= tolerance;
+    return found;
+}
+
+int64_t wholeSecond(double datecode)
+{
+    return std::llround(datecode * 86400.0);
+}
+} // namespace
+
+bool FindDvFrame(int64_t start, int64_t tolerance, TDvFrameStamp& out)
+{
+    const TDvFrameStamp* found = nearestDvFrame(start, tolerance);
+    if (!found) return false;
+    out = *found;
+    out.FrameInSecond = -1;
+    if (!found->DatecodeValid) return true;
+    // Back frame by frame to the one before this second began. The frames
+    // are remembered in decoding order, so this is only asked once a frame
+    // is wanted, when its predecessors have all been read.
+    const int64_t second = wholeSecond(found->Datecode);
+    const int64_t frame = 2 * tolerance;
+    const TDvFrameStamp* current = found;
+    for (int32_t before = 0; before < int32_t(DvFrameHistory); ++before) {
+        const TDvFrameStamp* previous = nearestDvFrame(current->Start - frame, tolerance);
+        if (!previous || !previous->DatecodeValid) return true;
+        const int64_t previousSecond = wholeSecond(previous->Datecode);
+        if (previousSecond == second - 1) {
+            out.FrameInSecond = before;
+            return true;
+        }
+        if (previousSecond != second) return true;
+        current = previous;
+    }
+    return true;
 }
 
 void ForgetDvFrames()

@@ -84,9 +84,15 @@ struct TDvFrameStamp {
     double Datecode = 0;
     bool TimecodeValid = false;
     std::array<uint8_t, 4> Timecode {};
+    // How many frames of the same recorded second came before this one; -1
+    // when the frame where that second began was not among those kept (the
+    // start of a clip or of a seek), so its place in the second is unknown.
+    // Set by FindDvFrame.
+    int32_t FrameInSecond = -1;
 };
 void RememberDvFrame(const TDvFrameStamp& stamp);
-// The stamp whose start is nearest `start`, within `tolerance`.
+// The stamp whose start is nearest `start`, within `tolerance` (half a
+// frame), with its place in its recorded second.
 bool FindDvFrame(int64_t start, int64_t tolerance, TDvFrameStamp& out);
 void ForgetDvFrames();
 

@@ -80,6 +80,17 @@ def mpeg2_seeds(root):
     write(root, "mpeg2_header", "no-start-code", b"\x00\x00\x01\xb5" + bytes(8))
 
 
+def mdpm_seeds(root):
+    uuid = bytes.fromhex("17ee8c60f84d11d98cd60800200c9a66")
+    tags = bytes([0x18, 0x00, 0x20, 0x09, 0x12, 0x19, 0x31, 0x23, 0x59, 0x58])
+    payload = uuid + b"MDPM" + bytes([2]) + tags
+    write(root, "mdpm_date", "payload", payload)
+    write(root, "mdpm_date", "cut-tag", uuid + b"MDPM" + bytes([2]) + tags[:8])
+    write(root, "mdpm_date", "bad-digit", uuid + b"MDPM" + bytes([2]) + tags[:3] + b"\x0a" + tags[4:])
+    sei = b"\x00\x00\x00\x01\x06" + bytes([5, len(payload)]) + payload + b"\x80"
+    write(root, "mdpm_date", "access-unit", b"\x00\x00\x00\x01\x09\xf0" + sei + b"\x00\x00\x01\x65\x88\x84")
+
+
 # --- Hives as the emulated registry stores them, and as people edit them.
 
 def hive_seeds(root):
@@ -346,6 +357,7 @@ def main():
     os.makedirs(root, exist_ok=True)
     dv_seeds(root)
     mpeg2_seeds(root)
+    mdpm_seeds(root)
     hive_seeds(root)
     scene_seeds(root)
     caps_seeds(root)
