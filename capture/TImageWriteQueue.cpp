@@ -74,8 +74,9 @@ void TImageWriteQueue::run()
         m_changed.notify_all();
 
         QString error;
-        const bool written = job.jpeg ? writer.WriteJpeg(job.image, job.path, job.quality, &error)
-                                      : writer.WriteBmp(job.image, job.path, &error);
+        const bool written = job.jpeg
+            ? writer.WriteJpeg(job.image, job.path, job.quality, &error, job.exif ? &*job.exif : nullptr)
+            : writer.WriteBmp(job.image, job.path, &error);
         job.image = QImage(); // the pixels go back before the pusher is told
 
         lock.lock();

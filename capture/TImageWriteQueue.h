@@ -10,11 +10,14 @@
 // failure is kept until `Drain` hands it over. The worker never waits for the
 // thread that pushes, so that thread may block on it.
 
+#include "capture/TExifBlock.h"
+
 #include <QImage>
 #include <QString>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class TImageWriteQueue
@@ -25,6 +28,7 @@ public:
         QString path;
         bool jpeg = true;
         int quality = 50;
+        std::optional<TExifBlock> exif; // for a JPEG: its EXIF block
     };
 
     explicit TImageWriteQueue(size_t capacity = 3);

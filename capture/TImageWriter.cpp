@@ -1,5 +1,7 @@
 #include "capture/TImageWriter.h"
 
+#include "capture/TExifBlock.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -103,7 +105,7 @@ bool Create(TImageWriter::Jpeg& j)
 // Encodes rows of `components` bytes per pixel in `space` into j.out; false
 // with j.message when the library gave up.
 bool Compress(TImageWriter::Jpeg& j, const unsigned char* bits, qsizetype bytesPerLine, int width, int height,
-    int components, J_COLOR_SPACE space, int quality)
+    int components, J_COLOR_SPACE space, int quality, const QByteArray& app1)
 {
     jpeg_compress_struct* c = &j.cinfo;
     if (setjmp(j.jump)) {
@@ -117,6 +119,9 @@ bool Compress(TImageWriter::Jpeg& j, const unsigned char* bits, qsizetype bytesP
     jpeg_set_defaults(c);
     jpeg_set_quality(c, quality, TRUE);
     jpeg_start_compress(c, TRUE);
+    if (!app1.isEmpty())
+        jpeg_write_marker(c, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(app1.constData()),
+            static_cast<unsigned int>(app1.size()));
     while (c->next_scanline < c->image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(bits + static_cast<qsizetype>(c->next_scanline) * bytesPerLine);
         jpeg_write_scanlines(c, &row, 1);
@@ -294,7 +299,8 @@ TImageWriter::~TImageWriter()
     if (FJpeg->created) jpeg_destroy_compress(&FJpeg->cinfo);
 }
 
-bool TImageWriter::WriteJpeg(const QImage& image, const QString& path, int quality, QString* error)
+bool TImageWriter::WriteJpeg(
+    const QImage& image, const QString& path, int quality, QString* error, const TExifBlock* exif)
 {
     if (!FJpeg->created) return Fail(error, QString::fromLatin1(FJpeg->message));
     if (image.isNull()) return Fail(error, QStringLiteral("%1: empty image").arg(path));
@@ -306,13 +312,18 @@ bool TImageWriter::WriteJpeg(const QImage& image, const QString& path, int quali
         ? image
         : image.convertToFormat(QImage::Format_RGB32);
     if (rows.isNull()) return Fail(error, QStringLiteral("%1: out of memory").arg(path));
+    // Made before the encoder runs: nothing that allocates may sit between
+    // its setjmp and a longjmp.
+    const QByteArray app1 = exif ? exif->Make(rows.width(), rows.height()) : QByteArray();
+    if (exif && app1.isEmpty())
+        return Fail(error, QStringLiteral("%1: EXIF block could not be made").arg(path));
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
     const J_COLOR_SPACE wide = JCS_EXT_BGRX;
 #else
     const J_COLOR_SPACE wide = JCS_EXT_XRGB;
 #endif
     if (!Compress(*FJpeg, rows.constBits(), rows.bytesPerLine(), rows.width(), rows.height(), packed ? 3 : 4,
-            packed ? JCS_RGB : wide, std::clamp(quality, 1, 100)))
+            packed ? JCS_RGB : wide, std::clamp(quality, 1, 100), app1))
         return Fail(error, path + QStringLiteral(": ") + QString::fromLatin1(FJpeg->message));
     return SaveBytes(path, FBytes.data(), FJpeg->used, error);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QImage;
+class TExifBlock;
 
 class TImageWriter
 {
@@ -23,7 +24,12 @@ public:
 
     // `quality` is clamped to 1 .. 100. On failure returns false and, when
     // `error` is given, puts the reason there (the system's or the encoder's).
-    bool WriteJpeg(const QImage& image, const QString& path, int quality, QString* error);
+    // With `exif`, its block goes into the file as an APP1 segment right
+    // after the encoder's own header, in the same single write; the picture
+    // data is the same bytes as without it. A block libexif cannot make is
+    // a failure: the grab is not written without its date.
+    bool WriteJpeg(const QImage& image, const QString& path, int quality, QString* error,
+        const TExifBlock* exif = nullptr);
     bool WriteBmp(const QImage& image, const QString& path, QString* error);
 
     struct Jpeg; // libjpeg's state, known only to the implementation
