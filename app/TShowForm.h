@@ -4,6 +4,7 @@
 
 #include "app/TPatternSearch.h"
 #include "app/TVideoWindow.h"
+#include "capture/TExifBlock.h"
 #include "media/TBuilderCache.h"
 #include "media/TMediaSystem.h"
 #include "media/TMonikerStringList.h"
@@ -517,6 +518,8 @@ private:
     // Working bitmaps of the grab pipeline: output image, source frame,
     // deinterlace target.
     QImage m_outputImage;
+    // When the frame of the last snapshot was filmed, for its JPEG.
+    TExifBlock m_snapshotExif;
     QImage m_sourceFrame;
     QImage m_deinterlaced;
 

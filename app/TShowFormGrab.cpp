@@ -2,6 +2,7 @@
 // as JPEG or BMP under the next image name, the clipboard copy, and the
 // naming of images (root, number or timestamp, folder, format).
 
+#include "app/GrabExif.h"
 #include "app/TShowForm.h"
 #include "app/VideoFitting.h"
 #include "automation/CommandContext.h"
@@ -359,6 +360,19 @@ bool TShowForm::TakeSnapshot()
         std::swap(m_sourceFrame, m_deinterlaced);
     }
     if (m_sourceFrame.height() == 0) return false;
+    {
+        // The values the copied frame was drawn with: the record itself may
+        // already describe a frame the notifier read ahead.
+        TInlayValues shown = m_media->Superposer.LastValues();
+        if (!shown.DatecodeValid && m_media->VData.DatecodeValid) {
+            shown.DatecodeValid = true;
+            shown.Datecode = m_media->VData.Datecode;
+            shown.FrameInSecond = -1;
+        }
+        int64_t created = 0;
+        m_snapshotExif = GrabExif(shown, m_media->VData.AvgTimePerFrame, inlayRecord().DecalageHoraire,
+            m_media->ContainerCreationTime(created) ? std::optional<int64_t>(created) : std::nullopt);
+    }
     if (!StretchImage(m_sourceFrame, m_outputImage, OutputSize)) return false;
     ++SnapshotCount;
 
@@ -455,14 +469,15 @@ bool TShowForm::WriteSnapshot()
     if (m_queueWrites) {
         // A failure of an earlier image ends the run before this one is taken.
         if (m_writeQueue->Failed()
-            || !m_writeQueue->Push({ m_outputImage, NextImagePath, jpeg, intValue(ParJpegQuality, 50) })) {
+            || !m_writeQueue->Push(
+                { m_outputImage, NextImagePath, jpeg, intValue(ParJpegQuality, 50), m_snapshotExif })) {
             finishQueuedWrites();
             return false;
         }
     } else {
-        const bool written = jpeg
-            ? m_writer->WriteJpeg(m_outputImage, NextImagePath, intValue(ParJpegQuality, 50), &error)
-            : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
+        const bool written = jpeg ? m_writer->WriteJpeg(m_outputImage, NextImagePath,
+                                 intValue(ParJpegQuality, 50), &error, &m_snapshotExif)
+                                  : m_writer->WriteBmp(m_outputImage, NextImagePath, &error);
         if (!written) {
             reportFailure(error);
             return false;

@@ -17,6 +17,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <gst/gst.h>
 #include <memory>
@@ -141,6 +142,13 @@ public:
     // not: a graph working its way to a seek's target shows its progress
     // here.
     uint64_t DecodedFrames() const { return m_decodedFrames.load(); }
+    // The creation time the video's container states (MP4, QuickTime and
+    // Matroska carry one; the splitter sends it as a "datetime" tag ahead of
+    // the coded video), in milliseconds since 1970 UTC; false when none came
+    // since ForgetCreationTime. Tags holding a date without a time of day
+    // do not count: a grab cannot be placed in that day.
+    bool CreationTime(int64_t& msecsSinceEpoch) const;
+    void ForgetCreationTime() { m_creationTime = NoCreationTime; }
 
     // Takes every filter out and starts afresh: no error remembered,
     // position 0, stopped, the clock as it was.
@@ -213,6 +221,7 @@ private:
     static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
     void noteVideoRendered(GstPad* pad); // from a renderer's streaming thread
     static GstPadProbeReturn onCodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
+    void noteTags(GstEvent* event); // from the coded video's streaming thread
 
     GstPipeline* m_pipeline;
     std::vector<std::shared_ptr<TGraphFilter>> m_filters;
@@ -232,6 +241,8 @@ private:
     // video decoder input that sees the seek's segment.
     std::atomic<gint64> m_widenNextSegment { 0 };
     std::atomic<uint64_t> m_decodedFrames { 0 };
+    static constexpr int64_t NoCreationTime = INT64_MIN;
+    std::atomic<int64_t> m_creationTime { NoCreationTime }; // written by the coded video's thread
     bool m_videoStepped = false; // the video renderer went ahead of the others
     // The target of the last seek, and whether the data stayed there since
     // (no play, step or position noted): seeking there again changes nothing.

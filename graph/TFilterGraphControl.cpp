@@ -367,6 +367,10 @@ GstPadProbeReturn TFilterGraph::onCodedData(GstPad*, GstPadProbeInfo* info, gpoi
         return GST_PAD_PROBE_OK;
     }
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
+        self->noteTags(event);
+        return GST_PAD_PROBE_OK;
+    }
     if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) return GST_PAD_PROBE_OK;
     // A decoder told the seek's target decodes the frames before it without
     // putting them out. The frames kept for the steps back after the seek
@@ -386,6 +390,30 @@ GstPadProbeReturn TFilterGraph::onCodedData(GstPad*, GstPadProbeInfo* info, gpoi
         gst_event_unref(event);
     }
     return GST_PAD_PROBE_OK;
+}
+
+void TFilterGraph::noteTags(GstEvent* event)
+{
+    GstTagList* tags = nullptr;
+    gst_event_parse_tag(event, &tags);
+    GstDateTime* when = nullptr;
+    if (!tags || !gst_tag_list_get_date_time(tags, GST_TAG_DATE_TIME, &when) || !when) return;
+    if (gst_date_time_has_time(when)) {
+        if (GDateTime* utc = gst_date_time_to_g_date_time(when)) {
+            m_creationTime
+                = gint64(g_date_time_to_unix(utc)) * 1000 + g_date_time_get_microsecond(utc) / 1000;
+            g_date_time_unref(utc);
+        }
+    }
+    gst_date_time_unref(when);
+}
+
+bool TFilterGraph::CreationTime(int64_t& msecsSinceEpoch) const
+{
+    const int64_t value = m_creationTime.load();
+    if (value == NoCreationTime) return false;
+    msecsSinceEpoch = value;
+    return true;
 }
 
 namespace

@@ -205,6 +205,7 @@ bool TMediaSystem::BuildVideoChain(TVideoSource* source)
         ::VData().DatecodeValid = false;
         ::VData().TimecodeValid = false;
         ForgetDvFrames();
+        m_graph->ForgetCreationTime();
     }
 
     auto build = [&]() -> bool {
@@ -937,6 +938,11 @@ void TMediaSystem::SetHorizontalMirror(bool on)
 void TMediaSystem::SetPrecisionInterval(int64_t interval)
 {
     Superposer.SetPrecisionInterval(interval);
+}
+
+bool TMediaSystem::ContainerCreationTime(int64_t& msecsSinceEpoch) const
+{
+    return m_graph->CreationTime(msecsSinceEpoch);
 }
 
 void TMediaSystem::CopyOverlayBitmap(QImage& bitmap)

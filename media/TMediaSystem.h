@@ -81,6 +81,9 @@ public:
     bool ReleaseAudio();
     bool ReleaseAll();
     void ResetGraph();
+    // The creation time the current video's container states, in
+    // milliseconds since 1970 UTC; false when it states none.
+    bool ContainerCreationTime(int64_t& msecsSinceEpoch) const;
     bool HasVideo() const;
     bool HasAudio() const;
     bool IsCurrentVideo(const TVideoSource* s) const { return s == CurrentVideo; }
