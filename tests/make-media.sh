@@ -148,6 +148,18 @@
 #                      frames) on a plain background, frame number in 12
 #                      cells, a keyframe every 300 frames only, no B-frames;
 #                      AAC 32 kb/s.
+# avchd-midnight.MTS   transport stream in 192-byte packets (mpegtsmux
+#                      m2ts-mode), H.264 320x240 at 25 fps, 4 s (100 frames),
+#                      no B-frames, a keyframe every 25 frames, no audio;
+#                      frame number in the picture (16 cells). Every access
+#                      unit carries a camcorder's recording date in an MDPM
+#                      SEI message (tests/avchd-sei.py): frame k is dated
+#                      2009-12-31 23:59:58 + floor(k / 25) s, so frames 0-24
+#                      say 23:59:58, 25-49 23:59:59, frames 50-74 2010-01-01
+#                      00:00:00 and 75-99 00:00:01.
+# h264-created.mp4     MP4 (ffmpeg), H.264 320x240 at 25 fps, 2 s, no B-frames,
+#                      no audio, frame number in the picture; the container's
+#                      creation time is 2015-06-07 08:09:10 UTC.
 #
 # The Matroska files hold times in whole milliseconds, and in those with AAC
 # ffmpeg moves every stream on by the encoder's 1024-sample priming: their
@@ -443,3 +455,28 @@ h264_ntsc_long()
         -g 300 -keyint_min 300 -bf 0 -x264-params scenecut=0 -c:a aac -b:a 32k -f matroska "$tmp"
 }
 make h264-ntsc-long.mkv h264_ntsc_long
+
+# A camcorder's AVCHD file: the date goes into the elementary stream, which
+# mpegtsmux then carries in 192-byte packets as the camcorders write them.
+avchd_mts()
+{
+    es="$out/.es.$$.h264"
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=25" -t 4 -vf "$(frame_strip 16 48),format=yuv420p" \
+        -c:v libx264 -preset veryfast -crf 23 -g 25 -keyint_min 25 -bf 0 \
+        -x264-params scenecut=0:slices=1:aud=1 -f h264 "$es.plain" &&
+        python3 "$(dirname "$0")/avchd-sei.py" "$es.plain" "$es" 2009-12-31T23:59:58 25 1 &&
+        gst-launch-1.0 -q filesrc location="$es" ! h264parse ! video/x-h264,framerate=25/1 \
+            ! mpegtsmux m2ts-mode=true ! filesink location="$tmp"
+    status=$?
+    rm -f "$es" "$es.plain"
+    return $status
+}
+make avchd-midnight.MTS avchd_mts
+
+h264_created()
+{
+    $FF -f lavfi -i "testsrc2=size=320x240:rate=25" -t 2 -vf "$(frame_strip 16 48),format=yuv420p" \
+        -c:v libx264 -preset veryfast -crf 23 -g 25 -bf 0 -metadata creation_time=2015-06-07T08:09:10Z \
+        -f mp4 "$tmp"
+}
+make h264-created.mp4 h264_created
