@@ -174,9 +174,19 @@ bool TNotifier::describeVideo(const TMediaType& mt)
     const bool dvInVideoInfo = mt.subtype == MEDIASUBTYPE_dvsd && mt.formattype == FORMAT_VideoInfo
         && size >= sizeof(VIDEOINFOHEADER);
     // Camcorders' H.264 (AVCHD) carries its recording date in SEI messages of
-    // every access unit, in the Annex B stream a transport stream gives.
-    const bool h264 = mt.subtype == MEDIASUBTYPE_H264
-        && (mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_VideoInfo2);
+    // every access unit, in the Annex B stream (start codes) a transport
+    // stream gives; length-prefixed H.264 ("avc1", from MP4 and Matroska)
+    // is not from such a camcorder and is not read.
+    bool h264 = false;
+    if (mt.subtype == MEDIASUBTYPE_H264
+        && ((mt.formattype == FORMAT_VideoInfo && size >= sizeof(VIDEOINFOHEADER))
+            || (mt.formattype == FORMAT_VideoInfo2 && size >= sizeof(VIDEOINFOHEADER2)))) {
+        BITMAPINFOHEADER header;
+        mt.GetBitmapHeader(header);
+        const uint32_t codec = header.biCompression;
+        h264 = codec == MakeFourCC('H', '2', '6', '4') || codec == MakeFourCC('h', '2', '6', '4')
+            || codec == MakeFourCC('X', '2', '6', '4') || codec == MakeFourCC('x', '2', '6', '4');
+    }
     const bool analysed = dvInVideoInfo || h264
         || (mt.formattype == FORMAT_MPEG2Video && size >= sizeof(MPEG2VIDEOINFO))
         || (mt.formattype == FORMAT_DvInfo && size >= sizeof(DVINFO));
