@@ -361,14 +361,9 @@ bool TShowForm::TakeSnapshot()
     }
     if (m_sourceFrame.height() == 0) return false;
     {
-        // The values the copied frame was drawn with: the record itself may
-        // already describe a frame the notifier read ahead.
-        TInlayValues shown = m_media->Superposer.LastValues();
-        if (!shown.DatecodeValid && m_media->VData.DatecodeValid) {
-            shown.DatecodeValid = true;
-            shown.Datecode = m_media->VData.Datecode;
-            shown.FrameInSecond = -1;
-        }
+        // The values of the copied frame: the record itself may already
+        // describe a frame the notifier read ahead.
+        const TInlayValues shown = m_media->Superposer.ShownValues();
         int64_t created = 0;
         m_snapshotExif = GrabExif(shown, m_media->VData.AvgTimePerFrame, inlayRecord().DecalageHoraire,
             m_media->ContainerCreationTime(created) ? std::optional<int64_t>(created) : std::nullopt);

@@ -76,7 +76,7 @@ TInlayLines Tsuperposer::Lines(const TInlayValues& values) const
     return ComposeInlayLines(m_settings, values, DateFormats());
 }
 
-void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
+TInlayValues Tsuperposer::frameValues() const
 {
     TInlayValues values;
     {
@@ -105,6 +105,18 @@ void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
     values.LastPosition = position ? position->load() : 0;
     values.ImageCounter = m_imageCounter;
     values.Digits = m_digits;
+    return values;
+}
+
+TInlayValues Tsuperposer::ShownValues() const
+{
+    std::lock_guard lock(const_cast<TLockedBitmap&>(Bitmap));
+    return frameValues();
+}
+
+void Tsuperposer::DrawInlay(TLockedBitmap& bitmap)
+{
+    TInlayValues values = frameValues();
     values.Now = DateTimeFromQt(QDateTime::currentDateTime());
 
     std::lock_guard lock(bitmap);

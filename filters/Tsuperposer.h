@@ -45,10 +45,17 @@ public:
     TInlayLines LastLines() const;
     // The values the last frame was drawn with (its DV date and timecode).
     TInlayValues LastValues() const;
+    // The values of the frame in the bitmap now (its recording date and
+    // place in its second, the position), whether an inlay is drawn or not:
+    // what a grab of that frame records.
+    TInlayValues ShownValues() const;
 
     void DrawInlay(TLockedBitmap& bitmap) override;
 
 private:
+    // The values of the frame being drawn or last drawn, without the clock;
+    // the bitmap's lock held.
+    TInlayValues frameValues() const;
     // One line of the inlay as it was last drawn: the outlined text on a
     // transparent image. At the sizes of high-definition pictures the toolkit
     // draws glyphs as paths, and the outline draws the text many times over:
