@@ -434,12 +434,12 @@ void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interlea
 void TNotifier::analyseH264(const uint8_t* data, size_t length, TMediaSample* sample)
 {
     double datecode = 0;
-    const bool dated = ReadH264RecordingDate(data, length, datecode);
+    // An access unit without the message says nothing about the date: most
+    // H.264 never carries one, and then the record stays as it was (none),
+    // without the shared lock taken for each frame.
+    if (!ReadH264RecordingDate(data, length, datecode)) return;
     TSharedRecordLocker lock(&SharedRecordLock());
     TvData& v = VData();
-    // An access unit without the message says nothing about the date: most
-    // H.264 never carries one, and then the record stays as it was (none).
-    if (!dated) return;
     v.Datecode = datecode;
     v.DatecodeValid = true;
     REFERENCE_TIME start = 0, stop = 0;
