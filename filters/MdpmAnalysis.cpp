@@ -118,12 +118,13 @@ bool ReadH264RecordingDate(const uint8_t* data, size_t length, double& datecode)
     i = nextStart(0);
     while (i < length) {
         const size_t begin = i + 3;
+        if (begin >= length) return false;
+        // A slice ends the search before its end is looked for: the SEI come
+        // before the pictures, and a picture's bytes are most of the unit.
+        const uint8_t kind = data[begin] & 0x1F;
+        if (kind >= 1 && kind <= 5) return false;
         const size_t end = nextStart(begin);
-        if (begin < end) {
-            const uint8_t kind = data[begin] & 0x1F;
-            if (kind >= 1 && kind <= 5) return false; // a slice: the SEI are behind us
-            if (kind == H264NalSei && readSei(data + begin + 1, end - begin - 1, datecode)) return true;
-        }
+        if (kind == H264NalSei && readSei(data + begin + 1, end - begin - 1, datecode)) return true;
         i = end;
     }
     return false;
