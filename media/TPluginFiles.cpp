@@ -24,9 +24,22 @@ bool SameFile(const QString& a, const QString& b)
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
+// The installed copy of a plugin loaded from elsewhere is the same plugin.
+bool SameBytes(const QString& a, const QString& b)
+{
+    if (SameFile(a, b)) return true;
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd())
+        if (fa.read(1 << 16) != fb.read(1 << 16)) return false;
+    return true;
+}
+
 // The plugin that loading `path` gives, or null with the reason. Loading a
 // file whose name is already loaded from elsewhere gives that other plugin:
-// it says nothing of this file, so it counts as a failure.
+// unless the two files hold the same bytes, it says nothing of this one, so
+// it counts as a failure.
 GstPlugin* LoadPlugin(const QString& path, QString* reason)
 {
     EnsureGStreamer();
@@ -38,7 +51,7 @@ GstPlugin* LoadPlugin(const QString& path, QString* reason)
         return nullptr;
     }
     const gchar* loaded = gst_plugin_get_filename(plugin);
-    if (!loaded || !SameFile(QFile::decodeName(loaded), path)) {
+    if (!loaded || !SameBytes(QFile::decodeName(loaded), path)) {
         Say(reason,
             QStringLiteral("a plugin of the same file name is already loaded from %1")
                 .arg(loaded ? QFile::decodeName(loaded) : QString()));
@@ -104,7 +117,7 @@ bool TPluginFiles::Uninstall(const QString& path, QString* reason)
     EnsureGStreamer();
     GstRegistry* registry = gst_registry_get();
     GstPlugin* plugin = gst_registry_lookup(registry, QFile::encodeName(target).constData());
-    if (plugin && !SameFile(QFile::decodeName(gst_plugin_get_filename(plugin)), target)) {
+    if (plugin && !SameBytes(QFile::decodeName(gst_plugin_get_filename(plugin)), target)) {
         gst_object_unref(plugin);
         plugin = nullptr;
     }

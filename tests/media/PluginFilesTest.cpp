@@ -46,7 +46,10 @@ protected:
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
         env.insert(
             QStringLiteral("GST_REGISTRY"), m_data.path() + QStringLiteral("/registry%1.bin").arg(++m_runs));
-        env.remove(QStringLiteral("GST_PLUGIN_PATH"));
+        // Only the default paths, which hold the user's folder.
+        for (const char* name : { "GST_PLUGIN_PATH", "GST_PLUGIN_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH",
+                 "GST_PLUGIN_SYSTEM_PATH_1_0" })
+            env.remove(QString::fromLatin1(name));
         inspect.setProcessEnvironment(env);
         inspect.start(QStringLiteral("gst-inspect-1.0"), { QStringLiteral("stillexprobe") });
         EXPECT_TRUE(inspect.waitForFinished(60000));
