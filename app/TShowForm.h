@@ -4,6 +4,7 @@
 
 #include "app/TPatternSearch.h"
 #include "app/TVideoWindow.h"
+#include "automation/TRaccourcisForm.h"
 #include "media/TBuilderCache.h"
 #include "media/TMediaSystem.h"
 #include "media/TMonikerStringList.h"
@@ -28,7 +29,6 @@ class QComboBox;
 class TErreurForm;
 class TFiltresWarningForm;
 class THelpFrame;
-class TRaccourcisForm;
 class TSourcesFrame;
 class TOptionsFrame;
 class TAudioSource;

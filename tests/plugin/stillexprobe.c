@@ -2,6 +2,8 @@
  * element, "stillexprobe", that nothing else on the machine provides, so
  * its factory shows exactly whether the plugin is registered. */
 
+#define PACKAGE "stillex-tests"
+
 #include <gst/gst.h>
 
 typedef struct {
