@@ -29,7 +29,8 @@ bool SameBytes(const QString& a, const QString& b)
 {
     if (SameFile(a, b)) return true;
     QFile fa(a), fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+        return false;
     while (!fa.atEnd()) {
         const QByteArray chunk = fa.read(1 << 16);
         if (chunk.isEmpty() || chunk != fb.read(chunk.size())) return false;
