@@ -12,6 +12,7 @@
 #include "automation/CommandCatalog.h"
 #include "automation/TActionList.h"
 #include "automation/TCustomSuperAction.h"
+#include "automation/TRaccourcisForm.h"
 #include "automation/TSuperAction.h"
 #include "automation/TtoggleAction.h"
 #include "capture/TDossiersFrame.h"
@@ -338,6 +339,7 @@ void TShowForm::bindCommands()
     if (auto* a = PlainCommand("acQuitter")) a->Onexecute = [this](QObject* s) { acQuitterExecute(s); };
 
     bindLayoutCommands();
+    bindHelpCommands();
     bindOpeningCommands();
     bindPlaybackCommands();
     bindGrabCommands();
@@ -413,6 +415,8 @@ void TShowForm::FormShow()
     // filters found; then the decoders to choose from.
     CheckRequiredFilters();
     FillDecoderLists();
+    FollowImageFolderDrive();
+    if (m_raccourcis) m_raccourcis->Fill(m_al);
 
     // The screen saver stays off while the application runs.
     m_screenSaver = std::make_unique<TScreenSaver>();

@@ -4,6 +4,7 @@
 
 #include "app/TPatternSearch.h"
 #include "app/TVideoWindow.h"
+#include "automation/TRaccourcisForm.h"
 #include "capture/TExifBlock.h"
 #include "media/TBuilderCache.h"
 #include "media/TMediaSystem.h"
@@ -13,6 +14,7 @@
 #include "platform/WindowMessages.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -89,6 +91,17 @@ public:
     // The missing-filter warning; without one, the warning goes to
     // OnWarning as plain text.
     void SetFiltresWarningForm(TFiltresWarningForm* f) { m_filtresWarning = f; }
+    // The shortcuts window, shown and hidden by "taraccourcis" and filled
+    // with the command list at the first showing.
+    void SetRaccourcisForm(TRaccourcisForm* form);
+    TRaccourcisForm* RaccourcisForm() const { return m_raccourcis; }
+
+    // ---- the help panel and the shortcuts window (TShowFormHelp.cpp) ----
+    void ShowShortcuts(bool show);
+    // The free-space gauge measures the file system of the image folder as
+    // it is now; the start and the folder dialog call it, a script's
+    // "dest_folder" does not.
+    void FollowImageFolderDrive();
 
     // ---- filters (TShowFormFilters.cpp) ----
     // Which required filters are there: the presence flags, the help
@@ -401,6 +414,9 @@ private:
     void buildContextMenu();
     void bindCommands();
     void bindLayoutCommands();
+    void bindHelpCommands();
+    QPointer<TRaccourcisForm> m_raccourcis;
+    QString m_spaceFolder; // where the free space is measured
     // The stored bounds, brought inside the screen they are on.
     void applyStoredBounds();
     void applyPreferences();

@@ -199,6 +199,7 @@ void TShowForm::bindGrabCommands()
     connect(names->deDossierSave, &TWideDirectoryEdit::AfterDialog, this, [this](const QString& folder) {
         if (ParDossierSave) ParDossierSave->Value = folder;
         RefreshNextImageName();
+        FollowImageFolderDrive();
     });
     connect(names->ExtensionButtons, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) rgExtensionClick(id);

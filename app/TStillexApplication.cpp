@@ -64,6 +64,7 @@ void TStillexApplication::CreateModules()
     m_main->SetSavePrefsForm(m_savePrefs.get());
     m_main->SetErreurForm(m_erreur.get());
     m_main->SetFiltresWarningForm(m_filtresWarning.get());
+    m_main->SetRaccourcisForm(m_raccourcis.get());
 }
 
 int HandleInformationSwitches(int argc, char** argv)

@@ -13,6 +13,8 @@ inline const QString Maker = QStringLiteral("Kestrine");
 // link takes it from here.
 inline const QString SupportAddress = QStringLiteral("support@kestrine.example");
 inline const QString WebPage = QStringLiteral("https://www.kestrine.example/stillex/");
+// The help pages, where the help panel sends the user.
+inline const QString HelpPage = QStringLiteral("https://www.kestrine.example/stillex/aide/");
 inline const QString FiltersPage = QStringLiteral("https://www.kestrine.example/stillex/filtres.html");
 // "Stillex 5.0.6Fr": the name with its version, as in the caption.
 inline QString NameAndVersion()
