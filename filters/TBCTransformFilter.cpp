@@ -139,6 +139,7 @@ HRESULT TBCTransformFilter::EndFlush()
 HRESULT TBCTransformFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     QMutexLocker lock(&m_receiveLock);
+    m_segmentTime = start;
     return DeliverNewSegment ? CallHook([&] { return DeliverNewSegment(start, stop, rate); }) : S_OK;
 }
 

@@ -51,6 +51,11 @@ public:
     virtual HRESULT EndFlush();
     virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
 
+    // The stream position where the current segment starts: sample times
+    // count from it and begin again at every seek, so a sample's place in
+    // the stream is its start plus this.
+    REFERENCE_TIME SegmentTime() const { return m_segmentTime.load(); }
+
     // Held while a sample is received and while streaming starts or stops.
     QRecursiveMutex& ReceiveLock() { return m_receiveLock; }
     // Samples that reached Receive since the filter was made: a sign that
@@ -135,6 +140,7 @@ private:
     // thread takes it only when the element stops, which first releases that
     // capture (ReleaseStreamingWaits).
     QRecursiveMutex m_receiveLock;
+    std::atomic<REFERENCE_TIME> m_segmentTime { 0 };
     std::atomic<bool> m_flushing { false };
     std::atomic<uint64_t> m_samplesReceived { 0 };
     bool m_eosDelivered = false;

@@ -244,7 +244,7 @@ HRESULT TBitmapFilter::Transform(TMediaSample* in, TMediaSample* out)
         REFERENCE_TIME start = 0, stop = 0;
         int64_t frameEnd = 0;
         const HRESULT timeResult = in->GetTime(&start, &stop);
-        FrameStart = start;
+        FrameStart = start + SegmentTime();
         FrameStartValid = SUCCEEDED(timeResult);
         if (timeResult == S_OK) {
             {

@@ -121,7 +121,7 @@ public:
     std::atomic<int64_t> NextCapture { 0 };
     std::atomic<int64_t> CaptureInterval { 0 };
     std::atomic<bool> PrecisionOn { false };
-    // Sample start time of the frame being handled, when it has one.
+    // Stream position of the frame being handled, when it has one.
     std::atomic<int64_t> FrameStart { 0 };
     std::atomic<bool> FrameStartValid { false };
 

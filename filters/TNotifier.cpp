@@ -390,7 +390,7 @@ void TNotifier::analyseDvVideo(const uint8_t* data, size_t length, bool interlea
     REFERENCE_TIME start = 0, stop = 0;
     if (sample && SUCCEEDED(sample->GetTime(&start, &stop))) {
         TDvFrameStamp stamp;
-        stamp.Start = start;
+        stamp.Start = start + SegmentTime();
         stamp.DatecodeValid = v.DatecodeValid;
         stamp.Datecode = v.Datecode;
         stamp.TimecodeValid = aux.TimecodeValid;
@@ -445,7 +445,7 @@ void TNotifier::analyseH264(const uint8_t* data, size_t length, TMediaSample* sa
     REFERENCE_TIME start = 0, stop = 0;
     if (sample && SUCCEEDED(sample->GetTime(&start, &stop))) {
         TDvFrameStamp stamp;
-        stamp.Start = start;
+        stamp.Start = start + SegmentTime();
         stamp.DatecodeValid = true;
         stamp.Datecode = datecode;
         RememberDvFrame(stamp);

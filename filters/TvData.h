@@ -74,8 +74,9 @@ TvData VideoSnapshot();
 // carries); an empty record for null.
 TvData SnapshotOf(const TvData* record);
 
-// The DV date and timecode of recent frames, by sample start time (100-ns
-// units of the stream's segment). The notifier reads them before the
+// The DV date and timecode of recent frames, by stream position (100-ns
+// units): sample times begin again at every seek, and a frame read before
+// a seek must still line up with the frames read after it. The notifier reads them before the
 // decoder, ahead of the picture by the queues in between; the inlay draws
 // those of the frame it draws. Hold SharedRecordLock() for both.
 struct TDvFrameStamp {

@@ -22,7 +22,7 @@ public:
 
     struct TEntry {
         int64_t Position = 0; // where the frame starts, 100-ns units
-        int64_t FrameStart = -1; // its sample start, -1 when it had none
+        int64_t FrameStart = -1; // its stream position, -1 when it had none
         QImage Picture; // as it came in, before any inlay
         bool HasDv = false;
         TDvFrameStamp Dv;

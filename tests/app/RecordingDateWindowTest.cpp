@@ -140,6 +140,16 @@ TEST_F(RecordingDateWindow, DvNtscWithOffsetContainerTimeAndNoDate)
     EXPECT_EQ(tags["SubSecTimeOriginal"], "43");
     EXPECT_EQ(tags["PixelXDimension"], std::to_string(form->OutputImage().width()));
 
+    // Another inlay kind shows the still again through the filters, which
+    // starts a new segment: the frames read before it still place the next
+    // one in its second (frame 44, 14 frames in: 0.467 s).
+    ASSERT_TRUE(form->Action("saIncrustTimecode")->Execute());
+    ASSERT_TRUE(step());
+    ASSERT_EQ(shownFrame(), 44);
+    tags = grab();
+    EXPECT_EQ(tags["DateTimeOriginal"], "2022:08:09 11:11:13");
+    EXPECT_EQ(tags["SubSecTimeOriginal"], "46");
+
     // A container's creation time, plus the frame's position (frame 10 at
     // 25 fps: 0.4 s); the time offset is for camcorder dates only.
     open("h264-created.mp4");
