@@ -138,6 +138,13 @@ public:
     // filters rather than being dropped as it leaves the decoders. For that
     // seek only: the graph's own seeks (a restart after a stop) keep nothing.
     void SetKeepBeforeSeek(gint64 ns) { m_keepBeforeSeek = ns; }
+    // Whether the last seek's first video frame began after its target: the
+    // splitter placed its data by an estimate (a transport stream whose
+    // clock it had not yet read far enough) and the frame at the target was
+    // never decoded. SeekEarlierNext sends the next seek's splitters far
+    // enough before the target that the frames up to it come through.
+    bool LandedLate() const { return m_landedLate.load(); }
+    void SeekEarlierNext() { m_seekEarlier = true; }
     // How many frames went into or out of the video decoders, dropped or
     // not: a graph working its way to a seek's target shows its progress
     // here.
@@ -237,6 +244,8 @@ private:
     // are wanted through the filters (see KeepBeforeSeek).
     std::atomic<gint64> m_decodedDropUntil { -1 };
     std::atomic<gint64> m_keepBeforeSeek { 0 };
+    std::atomic<bool> m_landedLate { false }; // written by the video renderer's thread
+    std::atomic<bool> m_seekEarlier { false };
     // Set by a seek that keeps frames before its target, taken by the first
     // video decoder input that sees the seek's segment.
     std::atomic<gint64> m_widenNextSegment { 0 };

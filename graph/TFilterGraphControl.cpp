@@ -216,7 +216,9 @@ bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
 
 bool TFilterGraph::seekExact(gint64 target)
 {
-    const gint64 start = anyLiveElement(seeksLate) ? std::max<gint64>(0, target - LateSeekMargin) : target;
+    const bool earlier = m_seekEarlier.exchange(false) || anyLiveElement(seeksLate);
+    const gint64 start = earlier ? std::max<gint64>(0, target - LateSeekMargin) : target;
+    m_landedLate = false;
     if (!m_anchored && target == startOffset()) {
         m_anchorBase = baseStartOffset();
         m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
@@ -499,6 +501,22 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
     // millisecond: a target that short of a frame's start means that frame,
     // not the sliver of the one before.
     const bool drop = until > 0 && endTime != guint64(-1) && gint64(endTime) <= until + FrameTimeMargin;
+    // The first video frame of a seek beginning after the target: the
+    // splitter started too late (the start of the file, where the first
+    // frame fixes position 0, aside).
+    if (!drop && until > 0 && !self->m_videoSinceSeek.load() && !self->m_anchorPending.load()
+        && segment->format == GST_FORMAT_TIME) {
+        guint64 begin = 0;
+        const bool after
+            = gst_segment_to_stream_time_full(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer), &begin) > 0
+            && gint64(begin) > until + FrameTimeMargin;
+        if (after) {
+            GstCaps* caps = gst_pad_get_current_caps(pad);
+            if (caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw"))
+                self->m_landedLate = true;
+            if (caps) gst_caps_unref(caps);
+        }
+    }
     if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
         GstCaps* caps = gst_pad_get_current_caps(pad);
         const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
@@ -587,7 +605,8 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     const gint64 target = pos * 100 + startOffset();
     const bool sameTarget = m_lastSeekTarget == target;
     if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek && sameTarget
-        && m_keepBeforeSeek.load() == 0 && m_videoSinceSeek.load() && !anyFilterFailed())
+        && m_keepBeforeSeek.load() == 0 && !m_seekEarlier.load() && m_videoSinceSeek.load()
+        && !anyFilterFailed())
         return S_FALSE;
     bool sought = seekExact(pos * 100 + startOffset());
     if (!sought) {

@@ -791,6 +791,18 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
 
         const int s0 = GraphState();
         if (!waitForSettle()) return false;
+        if (m_graph->LandedLate()) {
+            // The splitter started after the target (it placed the seek by
+            // an estimate): once more from further back, and what was kept
+            // from the wrong place is forgotten.
+            m_frames.Clear();
+            m_graph->SeekEarlierNext();
+            m_graph->SetKeepBeforeSeek(before * 100);
+            if (m_videoWindow) m_receivedAtSeek = m_videoWindow->ReceivedCount();
+            if (FAILED(m_graph->SetPosition(pos))) return false;
+            Superposer.PositionBase = m_graph->SegmentBase();
+            if (!waitForSettle()) return false;
+        }
         // Only a seek that kept nothing tells how slow the file's seeks are.
         if (before == 0 && sought == S_OK) m_lastSeekMs = clock.elapsed();
         m_headPosition = Superposer.CurrentPosition.load();
