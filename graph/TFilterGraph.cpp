@@ -132,6 +132,7 @@ void TFilterGraph::Reset()
     m_segmentStart = 0;
     m_originShift = 0;
     m_anchored = false;
+    m_anchorRetried = false;
     m_anchorPending = false;
     m_state = 0;
     m_building = true;
@@ -208,6 +209,7 @@ HRESULT TFilterGraph::AddFilter(const std::shared_ptr<TGraphFilter>& filter, con
         // Another file: its video's start is measured anew.
         m_originShift = 0;
         m_anchored = false;
+        m_anchorRetried = false;
         m_anchorPending = false;
     }
     QString unique = name;
@@ -259,6 +261,7 @@ HRESULT TFilterGraph::RemoveFilter(TGraphFilter* filter)
         m_segmentStart = 0;
         m_originShift = 0;
         m_anchored = false;
+        m_anchorRetried = false;
         m_anchorPending = false;
         m_dropUntil = -1;
         m_decodedDropUntil = -1;

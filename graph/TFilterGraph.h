@@ -276,6 +276,11 @@ private:
     std::atomic<bool> m_anchorPending { false };
     std::atomic<gint64> m_anchorBase { 0 };
     std::atomic<bool> m_anchorInStreamTime { false };
+    // The seek that fixes position 0 went through a splitter that places its
+    // seeks by an estimate; a first frame found after the start is checked
+    // by one more seek (m_anchorRetried) before it counts as the origin.
+    std::atomic<bool> m_anchorByEstimate { false };
+    std::atomic<bool> m_anchorRetried { false };
     gint64 baseStartOffset() const; // ns, without the shift
     // Whether an element of a live filter (or inside it) passes test.
     bool anyLiveElement(bool (*test)(GstElement*)) const;

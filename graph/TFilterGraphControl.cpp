@@ -181,6 +181,13 @@ bool seeksLate(GstElement* element)
 {
     return isMadeBy(element, "mpegpsdemux");
 }
+// The transport stream demultiplexer turns a time into a byte offset by an
+// estimate from the clock values it has read so far: soon after opening, a
+// seek may start a few frames past its target, even the seek to the start.
+bool seeksByEstimate(GstElement* element)
+{
+    return isMadeBy(element, "tsdemux");
+}
 // The MP4/QuickTime demultiplexer applies the file's edit list: buffers keep
 // their media times (after the B-frame delay) while segments, positions and
 // seeks count in the presentation's own time, which starts at frame 0.
@@ -216,12 +223,18 @@ bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
 
 bool TFilterGraph::seekExact(gint64 target)
 {
-    const bool earlier = m_seekEarlier.exchange(false) || anyLiveElement(seeksLate);
-    const gint64 start = earlier ? std::max<gint64>(0, target - LateSeekMargin) : target;
+    // A program stream is sent from before its start (its seeks land late
+    // by the muxer's delay even there); other splitters count their segment
+    // from their start when sent before it, so they are not.
+    const bool late = anyLiveElement(seeksLate);
+    const bool earlier = m_seekEarlier.exchange(false) || late;
+    const gint64 floor = late ? 0 : baseStartOffset();
+    const gint64 start = earlier ? std::max<gint64>(floor, target - LateSeekMargin) : target;
     m_landedLate = false;
     if (!m_anchored && target == startOffset()) {
         m_anchorBase = baseStartOffset();
         m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
+        m_anchorByEstimate = !m_anchorRetried && anyLiveElement(seeksByEstimate);
         m_anchorPending = true;
     }
     m_dropUntil = target;
@@ -528,8 +541,16 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
         const guint64 start = self->m_anchorInStreamTime.load()
             ? gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer))
             : GST_BUFFER_PTS(buffer);
-        if (video && start != guint64(-1)) {
-            const gint64 shift = gint64(start) - self->m_anchorBase.load();
+        const gint64 shift = gint64(start) - self->m_anchorBase.load();
+        if (video && start != guint64(-1) && shift > 0 && self->m_anchorByEstimate.load()) {
+            // Maybe the video starts after the rest, maybe the seek landed
+            // a few frames in: seeking again once the splitter has read its
+            // clock tells (see LandedLate), and that answer is taken.
+            self->m_anchorByEstimate = false;
+            self->m_anchorRetried = true;
+            self->m_anchorPending = false;
+            self->m_landedLate = true;
+        } else if (video && start != guint64(-1)) {
             if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
             self->m_anchored = true;
             self->m_anchorPending = false;
