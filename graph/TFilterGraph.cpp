@@ -165,8 +165,11 @@ GstBusSyncReply TFilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointe
                 QMutexLocker lock(&filter->m_lock);
                 filter->m_failedNegotiating
                     = (!filter->m_failed || filter->m_failedNegotiating) && negotiating;
+                filter->m_failedRestarting
+                    = (!filter->m_failed || filter->m_failedRestarting) && self->m_restarting.load();
                 filter->m_failed = true;
                 filter->m_error = QString::fromUtf8(error ? error->message : "");
+                filter->m_errorDetail = QString::fromUtf8(debug ? debug : "");
                 break;
             }
         }
@@ -178,6 +181,7 @@ GstBusSyncReply TFilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointe
     }
     case GST_MESSAGE_ASYNC_DONE:
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(self->m_pipeline)) {
+            self->m_restarting = false;
             self->m_seekPending = false;
             wakeWaiters();
         }

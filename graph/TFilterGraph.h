@@ -149,6 +149,9 @@ public:
     // not: a graph working its way to a seek's target shows its progress
     // here.
     uint64_t DecodedFrames() const { return m_decodedFrames.load(); }
+    // Where the pipeline and the last seek stand, element by element, for
+    // the log of a wait that gave up.
+    QString StallReport() const;
     // The creation time the video's container states (MP4, QuickTime and
     // Matroska carry one; the splitter sends it as a "datetime" tag ahead of
     // the coded video), in milliseconds since 1970 UTC; false when none came
@@ -187,9 +190,10 @@ public:
     // every output until the next state change or seek restarts it.
     bool Building() const { return m_building.load(); }
     // When every filter that failed since the data last restarted failed
-    // to negotiate a type, forgets the failures and restarts the data at
-    // the position once more; false (and nothing done) otherwise.
-    bool RestartAfterNegotiationErrors();
+    // to negotiate a type, or failed while that restart was under way,
+    // forgets the failures and restarts the data at the position once
+    // more; false (and nothing done) otherwise.
+    bool RestartAfterTransientErrors();
 
     // Wakes whoever waits for a filter's pins (called from streaming threads).
     static void wakeWaiters();
@@ -237,6 +241,7 @@ private:
     int m_padTimeoutMs = 5000;
     std::atomic<bool> m_building { false };
     std::atomic<bool> m_seekPending { false }; // until the pipeline says it prerolled again
+    std::atomic<bool> m_restarting { false }; // the data restarts after the graph was built
     std::atomic<int> m_errors { 0 };
     std::atomic<gint64> m_dropUntil { -1 }; // renderers drop what ends before this stream time
     // Decoders' outputs drop what ends before this stream time, before any

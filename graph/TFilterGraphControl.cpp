@@ -1,5 +1,6 @@
 // The graph's running half: states, seeking, the clock and the volume. The
 // building half (filters, connections, rendering) is TFilterGraph.cpp.
+#include "graph/PipelineReport.h"
 #include "graph/PlatformFilters.h"
 #include "graph/TFilterGraph.h"
 
@@ -45,7 +46,9 @@ HRESULT TFilterGraph::restartData()
         QMutexLocker lock(&f->m_lock);
         f->m_failed = false;
         f->m_failedNegotiating = false;
+        f->m_failedRestarting = false;
     }
+    m_restarting = true;
     const gint64 target = m_lastPosition * 100 + startOffset();
     gint64 now = 0;
     const gint64 pos = !m_positionNoted && m_state != 0
@@ -53,23 +56,27 @@ HRESULT TFilterGraph::restartData()
         ? now
         : target;
     if (!seekExact(pos)) {
+        m_restarting = false;
         m_building = true;
         return S_FALSE;
     }
     return S_OK;
 }
 
-bool TFilterGraph::RestartAfterNegotiationErrors()
+bool TFilterGraph::RestartAfterTransientErrors()
 {
     // A splitter whose push was refused while a link was being changed may
     // post its error after the data has already restarted, and so outlive
-    // the restart that should have forgotten it. Once, the data restarts
-    // again; a type that is really refused is refused again.
+    // the restart that should have forgotten it; so may a filter that was
+    // still working on data from before the restart when the restart
+    // began (a parser given the end of a stream read to its end while its
+    // pins were found, before any frame). Once, the data restarts again; a
+    // type that is really refused, or data really bad, fails again.
     bool any = false;
     for (const auto& f : m_filters) {
         QMutexLocker lock(&f->m_lock);
         if (!f->m_live || !f->m_failed) continue;
-        if (!f->m_failedNegotiating) return false;
+        if (!f->m_failedNegotiating && !f->m_failedRestarting) return false;
         any = true;
     }
     if (!any) return false;
@@ -143,6 +150,37 @@ HRESULT TFilterGraph::GetState(int timeoutMs, int& state) const
             waitForChange(10);
         }
     }
+}
+
+QString TFilterGraph::StallReport() const
+{
+    QString out
+        = QStringLiteral("graph state %1, seek pending %2 from start %3, last target %4, segment start %5, "
+                         "rendered since seek %6, video since seek %7, decoded frames %8, anchored %9, "
+                         "anchor pending %10, errors %11\n")
+              .arg(m_state)
+              .arg(m_seekPending.load())
+              .arg(m_seekFromStart.load())
+              .arg(qint64(m_lastSeekTarget))
+              .arg(qint64(m_segmentStart.load()))
+              .arg(m_renderedSinceSeek.load())
+              .arg(m_videoSinceSeek.load())
+              .arg(qulonglong(m_decodedFrames.load()))
+              .arg(m_anchored.load())
+              .arg(m_anchorPending.load())
+              .arg(m_errors.load());
+    for (const auto& f : m_filters) {
+        QMutexLocker lock(&f->m_lock);
+        if (f->m_failed)
+            out += QStringLiteral("filter %1%2 failed%3: %4 (%5)\n")
+                       .arg(QString::fromUtf8(GST_ELEMENT_NAME(f->m_element)),
+                           f->m_live ? QString() : QStringLiteral(" (not live)"),
+                           f->m_failedNegotiating      ? QStringLiteral(" negotiating")
+                               : f->m_failedRestarting ? QStringLiteral(" restarting")
+                                                       : QString(),
+                           f->m_error, f->m_errorDetail);
+    }
+    return out + DescribePipeline(GST_ELEMENT(m_pipeline));
 }
 
 bool TFilterGraph::hasWatchedRenderer() const

@@ -131,9 +131,15 @@ private:
     bool m_failed = false;
     bool m_releasingHeld = false;
     QString m_error;
+    QString m_errorDetail; // the element's own debugging text, for the log
     // The failure was a refused type on a link (not-negotiated), which a
     // link changed under flowing data gives until the data restarts.
     bool m_failedNegotiating = false;
+    // Every failure came while the data restarted after the graph was built:
+    // it may be about data from before the restart (an end of stream a
+    // parser got before any frame, the stream having been read to its end
+    // while its pins were found).
+    bool m_failedRestarting = false;
     GstClockTime m_scanFirst = GST_CLOCK_TIME_NONE;
     guint64 m_scanBytes = 0;
     GstClockTime m_startTime = GST_CLOCK_TIME_NONE; // stream time of the first segment

@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <cmath>
+#include <exception>
 #include <set>
 
 std::atomic<int64_t> LastPosition { 0 };
@@ -752,7 +753,11 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
 {
     try {
         if (!HasVideo() && !HasAudio()) return true;
-        if (!HasVideo()) return SUCCEEDED(m_graph->SetPosition(pos));
+        if (!HasVideo()) {
+            const bool ok = SUCCEEDED(m_graph->SetPosition(pos));
+            if (!ok) qWarning("The seek to %lld was refused", qint64(pos));
+            return ok;
+        }
         // What the cache holds belongs to the old position. While paused the
         // frames of the new one are kept as they come, and after a slow seek
         // (a long group of pictures) also those decoded before the target,
@@ -799,7 +804,11 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
             m_graph->SeekEarlierNext();
             m_graph->SetKeepBeforeSeek(before * 100);
             if (m_videoWindow) m_receivedAtSeek = m_videoWindow->ReceivedCount();
-            if (FAILED(m_graph->SetPosition(pos))) return false;
+            if (const HRESULT again = m_graph->SetPosition(pos); FAILED(again)) {
+                qWarning("The second seek to %lld was refused (%08x):\n%s", qint64(pos), unsigned(again),
+                    qPrintable(m_graph->StallReport()));
+                return false;
+            }
             Superposer.PositionBase = m_graph->SegmentBase();
             if (!waitForSettle()) return false;
         }
@@ -808,7 +817,11 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;
+    } catch (const std::exception& e) {
+        qWarning("The seek to %lld failed: %s", qint64(pos), e.what());
+        return false;
     } catch (...) {
+        qWarning("The seek to %lld failed", qint64(pos));
         return false;
     }
 }
@@ -837,14 +850,20 @@ bool TMediaSystem::waitForSettle()
             i = 0;
         }
         // A refused type reported late by a link that changed under the
-        // data (the graph was just rebuilt) is given one restart.
+        // data (the graph was just rebuilt), or a failure on data from
+        // before the restart that followed, is given one restart.
         if (hr == E_FAIL && !restarted) {
             restarted = true;
-            if (!m_graph->RestartAfterNegotiationErrors()) return false;
+            if (!m_graph->RestartAfterTransientErrors()) break;
         }
         ProcessPendingMessages();
         hr = m_graph->GetState(10, state);
     }
+    // Where each element stands tells where the data stopped or what
+    // refused it.
+    if (hr != S_OK)
+        qWarning("The graph did not settle at its position (%s):\n%s",
+            hr == E_FAIL ? "failed" : "no progress", qPrintable(m_graph->StallReport()));
     return hr == S_OK;
 }
 
