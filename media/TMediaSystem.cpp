@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <cmath>
-#include <exception>
 #include <set>
 
 std::atomic<int64_t> LastPosition { 0 };
@@ -753,11 +752,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
 {
     try {
         if (!HasVideo() && !HasAudio()) return true;
-        if (!HasVideo()) {
-            const bool ok = SUCCEEDED(m_graph->SetPosition(pos));
-            if (!ok) qWarning("The seek to %lld was refused", qint64(pos));
-            return ok;
-        }
+        if (!HasVideo()) return SUCCEEDED(m_graph->SetPosition(pos));
         // What the cache holds belongs to the old position. While paused the
         // frames of the new one are kept as they come, and after a slow seek
         // (a long group of pictures) also those decoded before the target,
@@ -804,11 +799,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
             m_graph->SeekEarlierNext();
             m_graph->SetKeepBeforeSeek(before * 100);
             if (m_videoWindow) m_receivedAtSeek = m_videoWindow->ReceivedCount();
-            if (const HRESULT again = m_graph->SetPosition(pos); FAILED(again)) {
-                qWarning("The second seek to %lld was refused (%08x):\n%s", qint64(pos), unsigned(again),
-                    qPrintable(m_graph->StallReport()));
-                return false;
-            }
+            if (FAILED(m_graph->SetPosition(pos))) return false;
             Superposer.PositionBase = m_graph->SegmentBase();
             if (!waitForSettle()) return false;
         }
@@ -817,11 +808,7 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         m_headPosition = Superposer.CurrentPosition.load();
         if (s0 == 3) m_graph->Run();
         return true;
-    } catch (const std::exception& e) {
-        qWarning("The seek to %lld failed: %s", qint64(pos), e.what());
-        return false;
     } catch (...) {
-        qWarning("The seek to %lld failed", qint64(pos));
         return false;
     }
 }
