@@ -23,7 +23,9 @@ bool StretchImage(const QImage& source, QImage& output, QSize size)
 
     const int w = size.width();
     const int h = size.height();
-    if (output.size() != size || output.format() != QImage::Format_RGB32) {
+    // Every pixel is written below: an output still held elsewhere (the
+    // last image, on its way to the disk) is replaced, not copied first.
+    if (output.size() != size || output.format() != QImage::Format_RGB32 || !output.isDetached()) {
         QImage fresh(size, QImage::Format_RGB32);
         if (fresh.isNull()) // too large to allocate
             return false;

@@ -25,6 +25,18 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
     const uchar* buffer = out.constBits();
     ASSERT_TRUE(StretchImage(frame, out, QSize(720, 405)));
     EXPECT_EQ(out.constBits(), buffer);
+    // Unless the last output is still held (an image queued for writing):
+    // that one keeps its pixels and the new output goes elsewhere.
+    QImage queued = out;
+    QImage other(720, 576, QImage::Format_RGB32);
+    other.fill(qRgb(9, 9, 9));
+    ASSERT_TRUE(StretchImage(other, out, QSize(720, 405)));
+    EXPECT_NE(out.constBits(), buffer);
+    EXPECT_EQ(queued.pixel(0, 1), qRgb(1, 0, 0));
+    EXPECT_EQ(out.pixel(0, 1), qRgb(9, 9, 9));
+    queued = QImage();
+    ASSERT_TRUE(StretchImage(frame, out, QSize(720, 405)));
+    buffer = out.constBits();
 
     // Nothing to stretch: the output stays as it is.
     EXPECT_FALSE(StretchImage(frame, out, QSize(0, 405)));
