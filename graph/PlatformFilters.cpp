@@ -464,25 +464,6 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
 // Until the stream's first data has chosen the decoder, nothing links the
 // converter to the input: a seek from downstream goes straight upstream, so
 // that the splitter, which is waiting to be restarted, gets it.
-// The conversion to RGB runs on the streaming thread, in line with every
-// frame (milliseconds for a 1080p one): progressive pictures are converted in
-// bands, one per core, which gives the very same pixels. Interlaced ones are
-// not: the chroma of each field is interpolated across the bands' edges
-// otherwise than in one piece, and the images must not depend on the cores.
-// Set at each new type, before the converter takes it.
-GstPadProbeReturn onTypeBeforeConverter(GstPad*, GstPadProbeInfo* info, gpointer data)
-{
-    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
-    GstCaps* caps = nullptr;
-    gst_event_parse_caps(event, &caps);
-    const GstStructure* s = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
-    const char* mode = s ? gst_structure_get_string(s, "interlace-mode") : nullptr;
-    const bool progressive = s && (!mode || g_str_equal(mode, "progressive"));
-    g_object_set(static_cast<GstElement*>(data), "n-threads", progressive ? 0u : 1u, nullptr);
-    return GST_PAD_PROBE_OK;
-}
-
 GstPadProbeReturn onUpstreamBeforeDecoder(GstPad* pad, GstPadProbeInfo* info, gpointer data)
 {
     auto* d = static_cast<DecoderBin*>(data);
@@ -698,9 +679,6 @@ std::shared_ptr<TGraphFilter> decoderBin(const GUID& clsid, bool video, const ch
     gst_element_link(convert, filter);
     GstPad* convertIn = gst_element_get_static_pad(convert, "sink");
     gst_pad_add_probe(convertIn, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, onUpstreamBeforeDecoder, d, nullptr);
-    if (video)
-        gst_pad_add_probe(
-            convertIn, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onTypeBeforeConverter, convert, nullptr);
     gst_object_unref(convertIn);
     GstPadTemplate* sinkTemplate = gst_pad_template_new("sink", GST_PAD_SINK, GST_PAD_ALWAYS, input);
     gst_caps_unref(input);
