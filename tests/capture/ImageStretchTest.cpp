@@ -56,6 +56,20 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
     EXPECT_EQ(half.pixel(0, 1), qRgb(0, 80, 7));
     EXPECT_EQ(half.pixel(1, 1), qRgb(80, 80, 7));
 
+    // Squeezed in height only, rows are copied whole, the last pixels of a
+    // width that is not a multiple of four included, and made opaque.
+    QImage odd(7, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x)
+            reinterpret_cast<QRgb*>(odd.scanLine(y))[x] = qRgb(x * 30, y * 60, 1) & 0x00FFFFFFu;
+    QImage squeezed;
+    ASSERT_TRUE(StretchImage(odd, squeezed, QSize(7, 2)));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(
+                reinterpret_cast<const QRgb*>(squeezed.constScanLine(y))[x], qRgb(x * 30, y * 3 / 2 * 60, 1))
+                << x << "," << y;
+
     // At the frame's own size the output is the frame, not a copy of it.
     QImage whole;
     ASSERT_TRUE(StretchImage(frame, whole, frame.size()));
