@@ -356,9 +356,7 @@ bool TShowForm::TakeSnapshot()
     if (!m_media || !m_media->HasVideo() || SourceSize.isEmpty()) return false;
     if (boolValue(ParInternalDeinterlacer, true)) {
         Deinterlace(m_sourceFrame, m_deinterlaced);
-        // Swapped rather than shared: the next copy from the filter then
-        // writes into a buffer of its own instead of detaching a new one.
-        std::swap(m_sourceFrame, m_deinterlaced);
+        m_sourceFrame = m_deinterlaced;
     }
     if (m_sourceFrame.height() == 0) return false;
     {

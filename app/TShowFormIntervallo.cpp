@@ -177,6 +177,7 @@ void TShowForm::StartIntervallo()
         m_media->SetSpeedMode(1);
         if (!(ParVitesseMaxi && ParVitesseMaxi->Value)) m_media->SelectSources(nullptr, NoAudioSource());
         m_media->SetPrecisionInterval(IntervalloStep);
+        vwEcran->SetSmooth(false);
         m_media->SetCompleteHandler([this] {
             if (m_intervalloRunning && m_intervalloPrecision) requestIntervalloStop();
         });
@@ -250,6 +251,7 @@ void TShowForm::StopIntervallo()
     if (m_intervalloPrecision) {
         m_media->Stop();
         m_media->SetPrecisionInterval(0);
+        vwEcran->SetSmooth(true);
         m_media->SetCompleteHandler(nullptr);
         if (!(ParVitesseMaxi && ParVitesseMaxi->Value)) {
             m_media->SetSpeedMode(0);

@@ -47,6 +47,6 @@ void TVideoWindow::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
     painter.drawImage(rect(), m_frame);
 }

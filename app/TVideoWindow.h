@@ -19,6 +19,11 @@ public:
     void SetRenderer(TVideoRenderer* renderer);
     TVideoRenderer* Renderer() const { return m_renderer; }
     const QImage& Frame() const { return m_frame; }
+    // Smooth scaling (the default) or the nearest pixel: while frames come
+    // as fast as they decode, smoothing each one cost the UI thread, which
+    // the stream waits for, more than the picture gains.
+    void SetSmooth(bool smooth) { m_smooth = smooth; }
+    bool Smooth() const { return m_smooth; }
 
 signals:
     // A mouse button went down on the picture (the window decides what it
@@ -37,4 +42,5 @@ private:
     TVideoRenderer* m_renderer = nullptr;
     QMetaObject::Connection m_connection;
     QImage m_frame; // shares the renderer's buffer: never copied
+    bool m_smooth = true;
 };

@@ -27,6 +27,11 @@
 // Figures are medians, ours and ffmpeg taking turns; each run writes into a
 // folder of its own, deleted afterwards. On a shared machine expect a spread
 // of 10 to 25 %.
+//
+// Each of our runs also prints a digest of what it wrote (every file's bytes,
+// in name order; not the names, whose numbers go on from run to run): a
+// change that must leave the images as they are keeps the digest of every
+// case the same from one run and one build to the next.
 
 #include "app/TShowForm.h"
 #include "automation/TCustomSuperAction.h"
@@ -40,6 +45,7 @@
 #include "prefs/TWideStringParameter.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -79,6 +85,7 @@ struct Written {
     int images = 0;
     QSize picture; // of the first image
     double meanBytes = 0;
+    QByteArray digest; // of the bytes of every file, in name order
 };
 
 Written inspect(const QString& folder, double ms)
@@ -89,8 +96,13 @@ Written inspect(const QString& folder, double ms)
     const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
     w.images = int(files.size());
     qint64 bytes = 0;
-    for (const QFileInfo& f : files)
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const QFileInfo& f : files) {
         bytes += f.size();
+        QFile file(f.filePath());
+        if (file.open(QIODevice::ReadOnly)) hash.addData(&file);
+    }
+    w.digest = hash.result().toHex().left(16);
     if (!files.isEmpty()) {
         w.picture = QImageReader(files.first().filePath()).size();
         w.meanBytes = double(bytes) / double(files.size());
@@ -263,8 +275,9 @@ PrecisionRow precision(Bench& bench, const QString& path, double target)
         // its output's rate constant is no frame more.
         const int fFrames = row.frames > 0 ? std::min(f.images, row.frames) : f.images;
         const double fFps = f.ms > 0 ? fFrames * 1000.0 / f.ms : 0;
-        std::printf("  run %d: ours %d images in %.2f s = %.1f fps | ffmpeg %d images in %.2f s = %.1f fps\n",
-            run + 1, o.images, o.ms / 1e3, oFps, f.images, f.ms / 1e3, fFps);
+        std::printf("  run %d: ours %d images in %.2f s = %.1f fps (digest %s) | ffmpeg %d images in %.2f s "
+                    "= %.1f fps\n",
+            run + 1, o.images, o.ms / 1e3, oFps, o.digest.constData(), f.images, f.ms / 1e3, fFps);
         std::fflush(stdout);
         ours.push_back(oFps);
         theirs.push_back(fFps);
@@ -328,10 +341,10 @@ NormalRow normal(Bench& bench, const QString& path)
         const Written f = inspect(folder.path(), std::max(total, 0.0));
         const double oPer = o.ms > 0 && o.images > 0 ? o.ms / o.images : 0;
         const double fPer = f.ms > 0 && f.images > 0 ? f.ms / f.images : 0;
-        std::printf(
-            "  run %d%s: ours %d images in %.0f ms = %.0f ms each | ffmpeg %d images in %.0f ms = %.0f ms "
-            "each\n",
-            run, run == 0 ? " (warming, not counted)" : "", o.images, o.ms, oPer, f.images, f.ms, fPer);
+        std::printf("  run %d%s: ours %d images in %.0f ms = %.0f ms each (digest %s) | ffmpeg %d images in "
+                    "%.0f ms = %.0f ms each\n",
+            run, run == 0 ? " (warming, not counted)" : "", o.images, o.ms, oPer, o.digest.constData(),
+            f.images, f.ms, fPer);
         std::fflush(stdout);
         if (run == 0) continue;
         ours.push_back(oPer);

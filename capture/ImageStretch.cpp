@@ -1,5 +1,6 @@
 #include "capture/ImageStretch.h"
 
+#include <cstring>
 #include <vector>
 
 bool StretchImage(const QImage& source, QImage& output, QSize size)
@@ -23,7 +24,9 @@ bool StretchImage(const QImage& source, QImage& output, QSize size)
 
     const int w = size.width();
     const int h = size.height();
-    if (output.size() != size || output.format() != QImage::Format_RGB32) {
+    // Every pixel is written below: an output still held elsewhere (the
+    // last image, on its way to the disk) is replaced, not copied first.
+    if (output.size() != size || output.format() != QImage::Format_RGB32 || !output.isDetached()) {
         QImage fresh(size, QImage::Format_RGB32);
         if (fresh.isNull()) // too large to allocate
             return false;
@@ -36,10 +39,23 @@ bool StretchImage(const QImage& source, QImage& output, QSize size)
     for (int x = 0; x < w; ++x)
         column[static_cast<size_t>(x)] = static_cast<int>(x * sw / w);
 
+    // Squeezed in height only (576 rows shown as 540: 4:3 PAL), a row is the
+    // source row as it is: four pixels at a time, on every grab of a run.
+    const bool wholeRows = w == sw;
+    using Quad = QRgb __attribute__((vector_size(16)));
+    const Quad alpha = { 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u };
     for (int y = 0; y < h; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(static_cast<int>(y * sh / h)));
         auto* out = reinterpret_cast<QRgb*>(output.scanLine(y));
-        for (int x = 0; x < w; ++x)
+        int x = 0;
+        if (wholeRows)
+            for (; x + 4 <= w; x += 4) {
+                Quad q;
+                std::memcpy(&q, in + x, sizeof q);
+                q |= alpha;
+                std::memcpy(out + x, &q, sizeof q);
+            }
+        for (; x < w; ++x)
             out[x] = in[column[static_cast<size_t>(x)]] | 0xFF000000u;
     }
     return true;

@@ -9,6 +9,6 @@
 // Makes `output` a 32-bit (Format_RGB32) image of `size` whose pixel (x, y)
 // is the source pixel (x * sw / w, y * sh / h). At the source's own size the
 // output shares the source's pixels; otherwise its buffer is reused when it
-// already has that size and format. With an empty size or a null source
+// already has that size and format and nothing else shares it. With an empty size or a null source
 // nothing changes and the result is false.
 bool StretchImage(const QImage& source, QImage& output, QSize size);

@@ -30,19 +30,13 @@ bool isArgbWord(QImage::Format f)
     return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32;
 }
 
+// The result starts as the source, shared: the repair below detaches it
+// (one copy) only when it finds a row to mend, and a result still held
+// elsewhere (an image on its way to the disk) is never copied into first.
 void copyInto(const QImage& source, QImage& result)
 {
     if (&source == &result) return;
-    if (result.constBits() == source.constBits() && result.size() == source.size()
-        && result.format() == source.format())
-        return; // already sharing the pixels: the repair detaches if it writes
-    if (source.isNull() || result.size() != source.size() || result.format() != source.format()) {
-        result = source.copy();
-        return;
-    }
-    const qsizetype bytes = qsizetype(source.width()) * source.depth() / 8;
-    for (int y = 0; y < source.height(); ++y)
-        std::memcpy(result.scanLine(y), source.constScanLine(y), size_t(bytes));
+    result = source;
 }
 
 } // namespace

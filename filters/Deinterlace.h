@@ -14,8 +14,8 @@ class TDeinterlacer
 public:
     // result becomes a deinterlaced copy of source (which is not changed;
     // both may be the same image). Pictures that are not RGB32 or ARGB32
-    // or are under 3 rows high come back as a plain copy. result keeps its
-    // buffer when it already has the source's size and format.
+    // or are under 3 rows high come back as the source itself. result shares
+    // the source's pixels until a row needs mending, and is then copied once.
     void Deinterlace(const QImage& source, QImage& result);
 
 private:

@@ -5,9 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace
 {
+
+// Enough for the grabs a run has in flight (the window's, those waiting to
+// be written, the one being written) to leave a free buffer for the next
+// frame; beyond that a buffer is made and the oldest spare let go.
+constexpr size_t MaxSpares = 6;
 
 // Far beyond any inlay, small enough that the font engine never has to
 // rasterise absurd glyphs because of a bad stored preference.
@@ -31,6 +37,7 @@ bool TLockedBitmap::SetSize(int width, int height)
     std::lock_guard lock(*this);
     if (width <= 0 || height <= 0) {
         m_image = QImage();
+        m_spares.clear();
         return width >= 0 && height >= 0;
     }
     if (m_image.width() == width && m_image.height() == height) return true;
@@ -41,24 +48,38 @@ bool TLockedBitmap::SetSize(int width, int height)
     }
     image.fill(QColor(0, 0, 0));
     m_image = std::move(image);
+    m_spares.clear();
     return true;
 }
 
-void TLockedBitmap::CopyTo(QImage& target) const
+void TLockedBitmap::ShareTo(QImage& target) const
 {
     std::lock_guard lock(m_mutex);
-    if (m_image.isNull()) {
-        target = QImage();
-        return;
+    target = m_image;
+}
+
+bool TLockedBitmap::PrepareOverwrite()
+{
+    std::lock_guard lock(*this);
+    if (m_image.isNull() || m_image.isDetached()) return true;
+    auto free = std::find_if(m_spares.begin(), m_spares.end(), [this](const QImage& spare) {
+        return spare.isDetached() && spare.size() == m_image.size() && spare.format() == m_image.format();
+    });
+    QImage next;
+    if (free != m_spares.end()) {
+        next = std::move(*free);
+        m_spares.erase(free);
+    } else {
+        next = QImage(m_image.size(), m_image.format());
+        if (next.isNull()) return false;
     }
-    if (target.size() != m_image.size() || target.format() != m_image.format()) {
-        target = QImage(m_image.size(), m_image.format());
-        if (target.isNull()) return;
-    }
-    // Row by row: the two images may have different line padding.
-    const qsizetype bytes = qsizetype(m_image.width()) * 4;
-    for (int y = 0; y < m_image.height(); ++y)
-        std::memcpy(target.scanLine(y), m_image.constScanLine(y), size_t(bytes));
+    // Spares of another size are of no more use.
+    m_spares.erase(std::remove_if(m_spares.begin(), m_spares.end(),
+                       [this](const QImage& spare) { return spare.size() != m_image.size(); }),
+        m_spares.end());
+    if (m_spares.size() >= MaxSpares) m_spares.erase(m_spares.begin());
+    m_spares.push_back(std::exchange(m_image, std::move(next)));
+    return true;
 }
 
 void TLockedBitmap::SetFontName(const QString& family)

@@ -3,8 +3,12 @@
 // and an opaque fourth byte, top row first) with its own re-entrant lock and
 // the font the inlay is drawn with. The streaming thread holds the lock from
 // the copy of a frame to the end of its output copy; the main thread holds it
-// while it copies a grab or changes the font. Every member except CopyTo and
+// while it takes a grab or changes the font. Every member except ShareTo and
 // the lock itself expects the caller to hold the lock.
+//
+// A grab shares the picture rather than copying it (a 1080p frame is 8 MB,
+// and a run takes every frame): the next frame then goes into another buffer
+// (`PrepareOverwrite`), one of a few kept for that once nobody shares them.
 
 #include <QFont>
 #include <QFontMetrics>
@@ -12,6 +16,7 @@
 #include <QRecursiveMutex>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 class TLockedBitmap
 {
@@ -38,10 +43,18 @@ public:
     QImage& Image() { return m_image; }
     const QImage& Image() const { return m_image; }
 
-    // Takes the lock and copies the picture into target, reusing target's
-    // memory when it already has this size and format. An empty bitmap gives
-    // an empty target.
-    void CopyTo(QImage& target) const;
+    // Takes the lock and gives target the picture, shared: no pixel is
+    // copied, and the picture target holds never changes afterwards (what
+    // writes into the bitmap writes elsewhere, or copies first). An empty
+    // bitmap gives an empty target.
+    void ShareTo(QImage& target) const;
+
+    // Before every pixel of the picture is written anew: when the picture is
+    // shared, the bitmap takes a buffer of the same size that nobody else
+    // holds (a spare, or a new one) instead of copying pixels about to be
+    // overwritten. False when no buffer could be had; the picture is then
+    // left as it is.
+    bool PrepareOverwrite();
 
     // Font. The height follows the drawing toolkit's convention: positive is
     // the cell height (internal leading included), negative the character
@@ -64,6 +77,8 @@ private:
 
     mutable QRecursiveMutex m_mutex;
     QImage m_image;
+    // Buffers the picture left while shared, reused once they are free again.
+    std::vector<QImage> m_spares;
     QString m_fontName;
     int m_fontHeight = 0;
     bool m_bold = false;

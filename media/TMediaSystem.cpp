@@ -965,5 +965,5 @@ bool TMediaSystem::ContainerCreationTime(int64_t& msecsSinceEpoch) const
 
 void TMediaSystem::CopyOverlayBitmap(QImage& bitmap)
 {
-    Superposer.Bitmap.CopyTo(bitmap);
+    Superposer.Bitmap.ShareTo(bitmap);
 }

@@ -146,7 +146,8 @@ public:
     void SetVerticalFlip(bool on);
     void SetHorizontalMirror(bool on);
     void SetPrecisionInterval(int64_t interval);
-    // The compositor's picture, copied under its lock.
+    // The compositor's picture, taken under its lock: shared, not copied, and
+    // never changed afterwards by the frames that follow.
     void CopyOverlayBitmap(QImage& bitmap);
 
     // How many 10-ms polls SeekTo waits for the new frame without any

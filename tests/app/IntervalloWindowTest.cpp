@@ -51,7 +51,10 @@ protected:
     // Runs the intervallometer from the window and waits for its end.
     bool runToEnd(int timeoutMs = 60000)
     {
-        if (!form->Action("taIntervalloGo")->Execute()) return false;
+        return form->Action("taIntervalloGo")->Execute() && waitForEnd(timeoutMs);
+    }
+    bool waitForEnd(int timeoutMs = 60000)
+    {
         QElapsedTimer timer;
         timer.start();
         while (form->IntervalloRunning() && timer.elapsed() < timeoutMs)
@@ -118,7 +121,13 @@ TEST_F(IntervalloWindow, PrecisionModeTakesEveryFrameOnce)
 {
     open("mpeg2-numbered.mpg"); // 75 frames, B-frames, a program stream
     setInterval(1, 0, true);
-    ASSERT_TRUE(runToEnd());
+    // The picture is drawn without smoothing while frames come at full
+    // speed, and smoothly again once the run is over.
+    ASSERT_TRUE(form->vwEcran->Smooth());
+    ASSERT_TRUE(form->Action("taIntervalloGo")->Execute());
+    EXPECT_TRUE(!form->IntervalloRunning() || !form->vwEcran->Smooth());
+    ASSERT_TRUE(waitForEnd());
+    EXPECT_TRUE(form->vwEcran->Smooth());
     const std::vector<int> taken = frames();
     ASSERT_GE(taken.size(), 72u);
     for (size_t k = 0; k < taken.size(); ++k)

@@ -25,6 +25,18 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
     const uchar* buffer = out.constBits();
     ASSERT_TRUE(StretchImage(frame, out, QSize(720, 405)));
     EXPECT_EQ(out.constBits(), buffer);
+    // Unless the last output is still held (an image queued for writing):
+    // that one keeps its pixels and the new output goes elsewhere.
+    QImage queued = out;
+    QImage other(720, 576, QImage::Format_RGB32);
+    other.fill(qRgb(9, 9, 9));
+    ASSERT_TRUE(StretchImage(other, out, QSize(720, 405)));
+    EXPECT_NE(out.constBits(), buffer);
+    EXPECT_EQ(queued.pixel(0, 1), qRgb(1, 0, 0));
+    EXPECT_EQ(out.pixel(0, 1), qRgb(9, 9, 9));
+    queued = QImage();
+    ASSERT_TRUE(StretchImage(frame, out, QSize(720, 405)));
+    buffer = out.constBits();
 
     // Nothing to stretch: the output stays as it is.
     EXPECT_FALSE(StretchImage(frame, out, QSize(0, 405)));
@@ -43,6 +55,20 @@ TEST(ImageStretch, PicksSourcePixelsByIntegerScaling)
     EXPECT_EQ(half.pixel(1, 0), qRgb(80, 0, 7));
     EXPECT_EQ(half.pixel(0, 1), qRgb(0, 80, 7));
     EXPECT_EQ(half.pixel(1, 1), qRgb(80, 80, 7));
+
+    // Squeezed in height only, rows are copied whole, the last pixels of a
+    // width that is not a multiple of four included, and made opaque.
+    QImage odd(7, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 7; ++x)
+            reinterpret_cast<QRgb*>(odd.scanLine(y))[x] = qRgb(x * 30, y * 60, 1) & 0x00FFFFFFu;
+    QImage squeezed;
+    ASSERT_TRUE(StretchImage(odd, squeezed, QSize(7, 2)));
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(
+                reinterpret_cast<const QRgb*>(squeezed.constScanLine(y))[x], qRgb(x * 30, y * 3 / 2 * 60, 1))
+                << x << "," << y;
 
     // At the frame's own size the output is the frame, not a copy of it.
     QImage whole;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -597,7 +598,7 @@ TEST_F(BitmapFilterFixture, PrecisionCaptureHoldsTheStreamOnTheFrameAtEachPoint)
             return;
         }
         QImage copy;
-        bitmap->CopyTo(copy);
+        bitmap->ShareTo(copy);
         // The frame that covers the point, not the one before it.
         if (reinterpret_cast<const uint32_t*>(copy.constScanLine(5))[5] != Pixel(5, 5, 2)) ++wrongPicture;
         bitmap->unlock();
@@ -819,23 +820,35 @@ TEST_F(BitmapFilterFixture, AutomaticFontSizeAndFontHeights)
     filter.Bitmap.SetFontHeight(1'000'000);
     EXPECT_LE(filter.Bitmap.FontHeight(), 4096);
 
-    // The grab's copy is a separate picture that reuses its memory.
+    // A grab shares the picture, and keeps it: the next frame is written
+    // into another buffer, never into the grab's, and never copied first.
     filter.Bitmap.SetSize(8, 4);
     filter.Bitmap.Image().fill(qRgb(1, 2, 3));
     QImage grab;
-    filter.Bitmap.CopyTo(grab);
+    filter.Bitmap.ShareTo(grab);
     ASSERT_EQ(grab.size(), QSize(8, 4));
+    const uchar* first = grab.constBits();
+    EXPECT_EQ(std::as_const(filter.Bitmap.Image()).constBits(), first);
+    ASSERT_TRUE(filter.Bitmap.PrepareOverwrite());
+    filter.Bitmap.Image().fill(qRgb(4, 5, 6));
+    EXPECT_NE(std::as_const(filter.Bitmap.Image()).constBits(), first);
     EXPECT_EQ(grab.pixel(7, 3), qRgb(1, 2, 3));
-    const uchar* memory = grab.constBits();
-    grab.setPixel(0, 0, qRgb(9, 9, 9));
-    EXPECT_EQ(filter.Bitmap.Image().pixel(0, 0), qRgb(1, 2, 3));
-    filter.Bitmap.CopyTo(grab);
-    EXPECT_EQ(grab.constBits(), memory);
-    EXPECT_EQ(grab.pixel(0, 0), qRgb(1, 2, 3));
+    // Once the grab lets go, its buffer takes a later frame.
+    QImage second;
+    filter.Bitmap.ShareTo(second);
+    grab = QImage();
+    ASSERT_TRUE(filter.Bitmap.PrepareOverwrite());
+    EXPECT_EQ(std::as_const(filter.Bitmap.Image()).constBits(), first);
+    EXPECT_EQ(second.pixel(0, 0), qRgb(4, 5, 6));
+    // A picture nobody else holds is written where it is.
+    second = QImage();
+    ASSERT_TRUE(filter.Bitmap.PrepareOverwrite());
+    EXPECT_EQ(std::as_const(filter.Bitmap.Image()).constBits(), first);
+    filter.Bitmap.Image().fill(qRgb(1, 2, 3));
     // Resizing to the same size keeps the picture.
     EXPECT_TRUE(filter.Bitmap.SetSize(8, 4));
     EXPECT_EQ(filter.Bitmap.Image().pixel(0, 0), qRgb(1, 2, 3));
     EXPECT_TRUE(filter.Bitmap.SetSize(0, 0));
-    filter.Bitmap.CopyTo(grab);
+    filter.Bitmap.ShareTo(grab);
     EXPECT_TRUE(grab.isNull());
 }
