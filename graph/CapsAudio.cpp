@@ -51,6 +51,13 @@ void setAudioFields(GstStructure* s, const WAVEFORMATEX& wfx, bool withBitRate)
 
 bool rawAudioFromCaps(const GstStructure* s, TMediaType& out)
 {
+    // Checked before the audio library reads them: GStreamer 1.22 copies a
+    // negative channel count's worth of positions, and knows at most 64.
+    int declaredChannels = 0;
+    int declaredRate = 0;
+    if (!gst_structure_get_int(s, "channels", &declaredChannels) || declaredChannels < 1
+        || declaredChannels > 64 || !gst_structure_get_int(s, "rate", &declaredRate) || declaredRate < 1)
+        return false;
     GstCaps* caps = gst_caps_new_full(gst_structure_copy(s), nullptr);
     GstAudioInfo info;
     gst_audio_info_init(&info);

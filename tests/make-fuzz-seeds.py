@@ -181,6 +181,9 @@ CAPS = [
     "audio/x-raw, format=(string)S16LE, layout=(string)interleaved, rate=(int)48000, channels=(int)2",
     "audio/x-raw, format=(string)F32LE, layout=(string)interleaved, rate=(int)44100, channels=(int)6, "
     "channel-mask=(bitmask)0x000000000000003f",
+    # Once reached the audio library, which copied a negative length.
+    "audio/x-raw, format=(string)F32LE, layout=(string)interleaved, rate=(int)44100, channels=(int)-6, "
+    "channel-mask=(bitmask)0000000000003f",
     "audio/mpeg, mpegversion=(int)1, layer=(int)2, rate=(int)48000, channels=(int)2, bitrate=(int)128000",
     "audio/mpeg, mpegversion=(int)4, stream-format=(string)raw, rate=(int)48000, channels=(int)2, "
     "codec_data=(buffer)1190",

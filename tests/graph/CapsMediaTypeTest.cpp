@@ -521,6 +521,11 @@ TEST_F(CapsMediaTypeTest, BadInputIsRefusedWithoutHarm)
             "channels=(int)2",
             "audio/x-raw, format=(string)F32LE, layout=(string)non-interleaved, rate=(int)48000, "
             "channels=(int)2",
+            // A damaged header's channel count once reached the audio
+            // library, which copied a negative length.
+            "audio/x-raw, format=(string)F32LE, layout=(string)interleaved, rate=(int)44100, "
+            "channels=(int)-6, channel-mask=(bitmask)0x3f",
+            "audio/x-raw, format=(string)S16LE, layout=(string)interleaved, rate=(int)0, channels=(int)2",
             "audio/mpeg, mpegversion=(int)3",
             "audio/mpeg",
             "video/mpeg, mpegversion=(int)3, systemstream=(boolean)false",
