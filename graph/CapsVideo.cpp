@@ -65,6 +65,23 @@ bool parIsSane(int num, int den)
     return num > 0 && den > 0 && int64_t(num) <= 256 * int64_t(den) && int64_t(den) <= 256 * int64_t(num);
 }
 
+// The picture aspect of width x height pixels of num:den, reduced; false
+// when it does not fit the header's 32-bit fields exactly.
+bool exactPictureAspect(int width, int height, int num, int den, uint32_t& x, uint32_t& y)
+{
+    uint64_t ax = uint64_t(width) * uint64_t(num);
+    uint64_t ay = uint64_t(height) * uint64_t(den);
+    const uint64_t g = std::gcd(ax, ay);
+    if (g > 1) {
+        ax /= g;
+        ay /= g;
+    }
+    if (!ax || !ay || ax > UINT32_MAX || ay > UINT32_MAX) return false;
+    x = uint32_t(ax);
+    y = uint32_t(ay);
+    return true;
+}
+
 TVideoParams readVideoParams(const GstStructure* s)
 {
     TVideoParams p;
@@ -83,6 +100,14 @@ TVideoParams readVideoParams(const GstStructure* s)
     p.interlaceFlags = interlaceFlagsFromCaps(s);
     p.bitRate = bitRateFromCaps(s);
     p.codecData = getCodecData(s);
+    // A pixel shape whose picture aspect the header cannot hold exactly is
+    // described as square (see pictureAspect), and so must choose the header
+    // square pixels choose: the next trip through caps would otherwise
+    // change the header, and with it the caps.
+    uint32_t x = 0, y = 0;
+    if (p.hasPar && p.width > 0 && p.height > 0
+        && !exactPictureAspect(p.width, p.height, p.parNum, p.parDen, x, y))
+        p.hasPar = false;
     return p;
 }
 
@@ -121,23 +146,6 @@ template <class T> void reduceRatio(uint64_t& a, uint64_t& b, T limit)
 
 // Picture aspect ratio = width × par_n : height × par_d, reduced; 0:0 when the
 // size is unknown. Caps without a pixel aspect ratio have square pixels.
-// The picture aspect of width x height pixels of num:den, reduced; false
-// when it does not fit the header's 32-bit fields exactly.
-bool exactPictureAspect(int width, int height, int num, int den, uint32_t& x, uint32_t& y)
-{
-    uint64_t ax = uint64_t(width) * uint64_t(num);
-    uint64_t ay = uint64_t(height) * uint64_t(den);
-    const uint64_t g = std::gcd(ax, ay);
-    if (g > 1) {
-        ax /= g;
-        ay /= g;
-    }
-    if (!ax || !ay || ax > UINT32_MAX || ay > UINT32_MAX) return false;
-    x = uint32_t(ax);
-    y = uint32_t(ay);
-    return true;
-}
-
 void pictureAspect(const TVideoParams& p, uint32_t& x, uint32_t& y)
 {
     x = y = 0;

@@ -174,6 +174,10 @@ CAPS = [
     "video/mpeg, mpegversion=(int)2, systemstream=(boolean)false, width=(int)720, height=(int)576, "
     "framerate=(fraction)25/1, pixel-aspect-ratio=(fraction)64/45, codec_data=(buffer)000001b32d0240331ffff",
     "video/mpeg, mpegversion=(int)4, systemstream=(boolean)false, width=(int)320, height=(int)240",
+    # Once came back with another header at the second trip: a pixel shape
+    # taken as square on compressed video.
+    "video/mpeg, mpegversion=(int)4, systemstream=(boolean)false, width=(int)52, height=(int)5, "
+    "pixel-aspect-ratio=(fraction)135579899/981115",
     "video/mpeg, systemstream=(boolean)true, mpegversion=(int)1",
     "video/x-h264, stream-format=(string)avc, alignment=(string)au, width=(int)320, height=(int)240, "
     "codec_data=(buffer)01640015ffe1",
