@@ -132,6 +132,7 @@ void TFilterGraph::Reset()
     m_segmentStart = 0;
     m_originShift = 0;
     m_anchored = false;
+    m_anchoredAtSeek = false;
     m_anchorRetried = false;
     m_anchorPending = false;
     m_state = 0;
@@ -213,6 +214,7 @@ HRESULT TFilterGraph::AddFilter(const std::shared_ptr<TGraphFilter>& filter, con
         // Another file: its video's start is measured anew.
         m_originShift = 0;
         m_anchored = false;
+        m_anchoredAtSeek = false;
         m_anchorRetried = false;
         m_anchorPending = false;
     }
@@ -265,6 +267,7 @@ HRESULT TFilterGraph::RemoveFilter(TGraphFilter* filter)
         m_segmentStart = 0;
         m_originShift = 0;
         m_anchored = false;
+        m_anchoredAtSeek = false;
         m_anchorRetried = false;
         m_anchorPending = false;
         m_dropUntil = -1;

@@ -279,6 +279,9 @@ private:
     std::atomic<gint64> m_originShift { 0 }; // ns
     std::atomic<bool> m_anchored { false };
     std::atomic<bool> m_anchorPending { false };
+    // The last seek fixed position 0 on the frame it rendered: that frame is
+    // where a seek to the new position 0 would go.
+    std::atomic<bool> m_anchoredAtSeek { false };
     std::atomic<gint64> m_anchorBase { 0 };
     std::atomic<bool> m_anchorInStreamTime { false };
     // The seek that fixes position 0 went through a splitter that places its

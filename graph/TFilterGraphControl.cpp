@@ -269,6 +269,7 @@ bool TFilterGraph::seekExact(gint64 target)
     const gint64 floor = late ? 0 : baseStartOffset();
     const gint64 start = earlier ? std::max<gint64>(floor, target - LateSeekMargin) : target;
     m_landedLate = false;
+    m_anchoredAtSeek = false;
     if (!m_anchored && target == startOffset()) {
         m_anchorBase = baseStartOffset();
         m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
@@ -590,6 +591,7 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
             self->m_landedLate = true;
         } else if (video && start != guint64(-1)) {
             if (shift > 0 && shift < GST_SECOND) self->m_originShift = shift;
+            self->m_anchoredAtSeek = true;
             self->m_anchored = true;
             self->m_anchorPending = false;
         }
@@ -655,14 +657,14 @@ HRESULT TFilterGraph::SetPosition(int64_t pos)
     m_building = false;
     // Opening seeks to the start of a graph that has just prerolled there:
     // the frame is on screen already, and seeking again would only decode
-    // it again. (A start that moved when the first frame came, as with an
-    // edit list, is another target and is sought.)
-    // Only the very target: a start the splitters report once data flows
-    // (a transport stream's clock, a container's first timestamp) was not
-    // known when the graph went to 0, and a seek to 0 in such a stream may
-    // land anywhere.
+    // it again. Only the very target: a start the splitters report once
+    // data flows (a transport stream's clock, a container's first
+    // timestamp) was not known when the graph went to 0, and a seek to 0 in
+    // such a stream may land anywhere; unless that seek's own first frame
+    // fixed position 0 (the video starting a little after the container),
+    // which is then the frame on screen.
     const gint64 target = pos * 100 + startOffset();
-    const bool sameTarget = m_lastSeekTarget == target;
+    const bool sameTarget = m_lastSeekTarget == target || (pos == 0 && m_anchoredAtSeek.load());
     if (!wasBuilding && pos == 0 && m_state == 1 && !m_seekPending && m_untouchedSinceSeek && sameTarget
         && m_keepBeforeSeek.load() == 0 && !m_seekEarlier.load() && m_videoSinceSeek.load()
         && !anyFilterFailed())
