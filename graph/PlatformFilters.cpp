@@ -1,6 +1,7 @@
 #include "graph/PlatformFilters.h"
 
 #include "graph/ChainBin.h"
+#include "graph/MpegPictureTimes.h"
 
 #include <QMutex>
 #include <QRegularExpression>
@@ -273,6 +274,9 @@ struct DecoderBin {
     bool exact = false; // prefix is the one factory's whole name
     GstElement* parser = nullptr;
     GstElement* decoder = nullptr;
+    // MPEG-1/2 video: times for the pictures the stream left without one
+    // (streaming thread only).
+    TMpegPictureTimes pictureTimes;
 };
 
 bool hasPrefix(GstElementFactory* f, const QByteArray& prefix, bool exact)
@@ -426,6 +430,53 @@ GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
     return chooseOnCaps(d, info, d->decoder, placeDecoder);
 }
 
+// Between the parser and the decoder of MPEG-1/2 video: every picture leaves
+// with its time (see TMpegPictureTimes).
+GstPadProbeReturn onParsedPicture(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto* d = static_cast<DecoderBin*>(data);
+    if (info->type & GST_PAD_PROBE_TYPE_EVENT_BOTH) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            d->pictureTimes.Reset();
+        } else if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            int num = 0, den = 0;
+            const bool rate = caps
+                && gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "framerate", &num, &den)
+                && num > 0 && den > 0;
+            d->pictureTimes.SetFrameDuration(
+                rate ? gint64(gst_util_uint64_scale_int(GST_SECOND, den, num)) : 0);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!buffer) return GST_PAD_PROBE_OK;
+    GstMapInfo map;
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return GST_PAD_PROBE_OK;
+    const gint64 pts = GST_BUFFER_PTS_IS_VALID(buffer) ? gint64(GST_BUFFER_PTS(buffer)) : -1;
+    const int64_t time = d->pictureTimes.Take(map.data, map.size, pts);
+    gst_buffer_unmap(buffer, &map);
+    if (pts < 0 && time >= 0) {
+        buffer = gst_buffer_make_writable(buffer);
+        GST_BUFFER_PTS(buffer) = GstClockTime(time);
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+    (void)pad;
+    return GST_PAD_PROBE_OK;
+}
+
+bool isMpegVideo(GstCaps* caps)
+{
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    int version = 0;
+    gboolean system = FALSE;
+    gst_structure_get_boolean(s, "systemstream", &system);
+    return gst_structure_has_name(s, "video/mpeg") && gst_structure_get_int(s, "mpegversion", &version)
+        && (version == 1 || version == 2) && !system;
+}
+
 // For a new input type: a parser when one exists for it (it frames the
 // stream the way decoders want it, and its output chooses the decoder),
 // else the decoder for the type itself.
@@ -453,6 +504,13 @@ bool buildDecoder(DecoderBin* d, GstCaps* caps)
     d->parser = parser;
     GstPad* out = gst_element_get_static_pad(parser, "src");
     gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onParsedCaps, d, nullptr);
+    if (d->video && isMpegVideo(caps)) {
+        d->pictureTimes.Reset();
+        gst_pad_add_probe(out,
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM
+                | GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+            onParsedPicture, d, nullptr);
+    }
     gst_object_unref(out);
     GstPad* front = gst_element_get_static_pad(parser, "sink");
     gst_ghost_pad_set_target(GST_GHOST_PAD(d->sink), front);

@@ -95,6 +95,9 @@
 # mpeg2-numbered.mpg   MPEG-2 program stream, 320x240, 25 fps, 3 s (75
 #                      frames), GOP 12 with 2 B-frames, MP2 audio; frame
 #                      number in the picture (16 cells).
+# mpeg2-packed.mpg     The same on a plain grey background, 4 s (100
+#                      frames): pictures share packets, 85 of them have no
+#                      time of their own.
 # h264-long.mkv        Matroska, H.264 240x96 at 25 fps, 95 s on a plain
 #                      background, frame number in 12 cells, a keyframe
 #                      every 10 s, no B-frames; AAC audio.
@@ -372,6 +375,17 @@ mpeg2_numbered()
         -c:a mp2 -b:a 128k -f vob "$tmp"
 }
 make mpeg2-numbered.mpg mpeg2_numbered
+
+# Pictures so small (a plain background) that a packet holds several: most
+# have no time of their own, and the decoder, left to guess, stamped a
+# predicted picture and the two-way ones before it alike.
+mpeg2_packed()
+{
+    $FF -f lavfi -i "color=c=gray:size=320x240:rate=25" -f lavfi -i "sine=frequency=500:sample_rate=48000" \
+        -t 4 -ac 2 -vf "$(frame_strip 16 48),format=yuv420p" -c:v mpeg2video -q:v 3 -g 12 -bf 2 \
+        -c:a mp2 -b:a 128k -f vob "$tmp"
+}
+make mpeg2-packed.mpg mpeg2_packed
 
 h264_numbered_ts()
 {
