@@ -435,7 +435,7 @@ GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
 GstPadProbeReturn onParsedPicture(GstPad* pad, GstPadProbeInfo* info, gpointer data)
 {
     auto* d = static_cast<DecoderBin*>(data);
-    if (info->type & GST_PAD_PROBE_TYPE_EVENT_BOTH) {
+    if (info->type & (GST_PAD_PROBE_TYPE_EVENT_BOTH | GST_PAD_PROBE_TYPE_EVENT_FLUSH)) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
         if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP || GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
             d->pictureTimes.Reset();
@@ -451,7 +451,7 @@ GstPadProbeReturn onParsedPicture(GstPad* pad, GstPadProbeInfo* info, gpointer d
         }
         return GST_PAD_PROBE_OK;
     }
-    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    GstBuffer* buffer = (info->type & GST_PAD_PROBE_TYPE_BUFFER) ? GST_PAD_PROBE_INFO_BUFFER(info) : nullptr;
     if (!buffer) return GST_PAD_PROBE_OK;
     GstMapInfo map;
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return GST_PAD_PROBE_OK;
