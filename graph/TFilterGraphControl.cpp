@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gst/audio/streamvolume.h>
+#include <vector>
 
 // ---- control ----
 
@@ -73,13 +74,35 @@ bool TFilterGraph::RestartAfterTransientErrors()
     // pins were found, before any frame). Once, the data restarts again; a
     // type that is really refused, or data really bad, fails again.
     bool any = false;
+    bool negotiating = false;
     for (const auto& f : m_filters) {
         QMutexLocker lock(&f->m_lock);
         if (!f->m_live || !f->m_failed) continue;
         if (!f->m_failedNegotiating && !f->m_failedRestarting) return false;
+        negotiating = negotiating || f->m_failedNegotiating;
         any = true;
     }
     if (!any) return false;
+    // A type refused while the links changed stays refused after a flush:
+    // an element that chose its output for the peer it had then (a
+    // converter linked before the filter behind it took its final type)
+    // keeps that choice. Every output is asked to choose again, for the
+    // peers it has now, with the data that restarts.
+    if (negotiating) {
+        // Sent with no filter locked: the event travels up through probes.
+        std::vector<GstPad*> outputs;
+        for (const auto& f : m_filters) {
+            if (!f->m_live) continue;
+            QMutexLocker lock(&f->m_lock);
+            for (TGraphPin* pin : f->m_pins)
+                if (pin->Direction() == PINDIR_OUTPUT && pin->m_pad && pin->m_peer)
+                    outputs.push_back(GST_PAD(gst_object_ref(pin->m_pad)));
+        }
+        for (GstPad* pad : outputs) {
+            gst_pad_send_event(pad, gst_event_new_reconfigure());
+            gst_object_unref(pad);
+        }
+    }
     return restartData() == S_OK;
 }
 
