@@ -101,9 +101,10 @@ TVideoParams readVideoParams(const GstStructure* s)
     p.bitRate = bitRateFromCaps(s);
     p.codecData = getCodecData(s);
     // A pixel shape whose picture aspect the header cannot hold exactly is
-    // described as square (see pictureAspect), and so must choose the header
-    // square pixels choose: the next trip through caps would otherwise
-    // change the header, and with it the caps.
+    // taken as square (an approximation would give another shape back, and
+    // another picture aspect at the next trip), and so chooses the header
+    // square pixels choose: otherwise the next trip would change the header,
+    // and with it the caps.
     uint32_t x = 0, y = 0;
     if (p.hasPar && p.width > 0 && p.height > 0
         && !exactPictureAspect(p.width, p.height, p.parNum, p.parDen, x, y))
@@ -150,11 +151,9 @@ void pictureAspect(const TVideoParams& p, uint32_t& x, uint32_t& y)
 {
     x = y = 0;
     if (p.width <= 0 || p.height <= 0) return;
-    // A pixel shape whose picture aspect the fields cannot hold exactly is
-    // taken as square: an approximation would give another pixel shape
-    // back, and another picture aspect at the next trip.
-    if (p.hasPar && exactPictureAspect(p.width, p.height, p.parNum, p.parDen, x, y)) return;
-    exactPictureAspect(p.width, p.height, 1, 1, x, y);
+    // readVideoParams kept only a pixel shape the fields can hold exactly.
+    if (!exactPictureAspect(p.width, p.height, p.hasPar ? p.parNum : 1, p.hasPar ? p.parDen : 1, x, y))
+        exactPictureAspect(p.width, p.height, 1, 1, x, y);
 }
 
 bool parFromAspect(uint32_t x, uint32_t y, int width, int height, int& num, int& den)

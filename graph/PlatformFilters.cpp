@@ -432,7 +432,7 @@ GstPadProbeReturn onParsedCaps(GstPad*, GstPadProbeInfo* info, gpointer data)
 
 // Between the parser and the decoder of MPEG-1/2 video: every picture leaves
 // with its time (see TMpegPictureTimes).
-GstPadProbeReturn onParsedPicture(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+GstPadProbeReturn onParsedPicture(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
     auto* d = static_cast<DecoderBin*>(data);
     if (info->type & (GST_PAD_PROBE_TYPE_EVENT_BOTH | GST_PAD_PROBE_TYPE_EVENT_FLUSH)) {
@@ -463,7 +463,6 @@ GstPadProbeReturn onParsedPicture(GstPad* pad, GstPadProbeInfo* info, gpointer d
         GST_BUFFER_PTS(buffer) = GstClockTime(time);
         GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
-    (void)pad;
     return GST_PAD_PROBE_OK;
 }
 

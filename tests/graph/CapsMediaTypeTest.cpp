@@ -57,6 +57,17 @@ protected:
         gst_caps_unref(expected);
     }
 
+    // Caps made from a record map to a record that maps back to the same caps.
+    static void expectSameAtTheNextTrip(const GstCaps* once)
+    {
+        TMediaType again;
+        ASSERT_TRUE(MediaTypeFromCaps(once, again)) << capsText(once);
+        GstCaps* twice = CapsFromMediaType(again);
+        ASSERT_NE(twice, nullptr) << capsText(once);
+        EXPECT_TRUE(gst_caps_is_equal(once, twice)) << capsText(once) << "  vs  " << capsText(twice);
+        gst_caps_unref(twice);
+    }
+
     static BITMAPINFOHEADER header(const TMediaType& mt)
     {
         BITMAPINFOHEADER bih;
@@ -207,13 +218,8 @@ TEST_F(CapsMediaTypeTest, RawVideoBothWays)
             gst_structure_get_fraction(gst_caps_get_structure(once, 0), "pixel-aspect-ratio", &num, &den));
         EXPECT_EQ(num, 1) << shape;
         EXPECT_EQ(den, 1) << shape;
-        TMediaType again;
-        ASSERT_TRUE(MediaTypeFromCaps(once, again));
-        GstCaps* twice = CapsFromMediaType(again);
-        ASSERT_NE(twice, nullptr);
-        EXPECT_TRUE(gst_caps_is_equal(once, twice)) << capsText(once) << "  vs  " << capsText(twice);
+        expectSameAtTheNextTrip(once);
         gst_caps_unref(once);
-        gst_caps_unref(twice);
     }
     // The same on compressed video, whose caps leave square pixels unsaid:
     // the shape taken as square chose the second generation header, and the
@@ -223,13 +229,8 @@ TEST_F(CapsMediaTypeTest, RawVideoBothWays)
                    "width=(int)52, height=(int)5, pixel-aspect-ratio=(fraction)135579899/981115");
     GstCaps* once = CapsFromMediaType(mpeg4);
     ASSERT_NE(once, nullptr);
-    TMediaType again;
-    ASSERT_TRUE(MediaTypeFromCaps(once, again));
-    GstCaps* twice = CapsFromMediaType(again);
-    ASSERT_NE(twice, nullptr);
-    EXPECT_TRUE(gst_caps_is_equal(once, twice)) << capsText(once) << "  vs  " << capsText(twice);
+    expectSameAtTheNextTrip(once);
     gst_caps_unref(once);
-    gst_caps_unref(twice);
 }
 
 TEST_F(CapsMediaTypeTest, DvMpegAndCodecVideoBothWays)
