@@ -278,6 +278,7 @@ HRESULT TFilterGraph::RemoveFilter(TGraphFilter* filter)
 
 void TFilterGraph::RemoveAllFilters()
 {
+    clearLeadInProbes();
     while (!m_filters.empty())
         RemoveFilter(m_filters.back().get());
 }

@@ -123,6 +123,10 @@ public:
     // filters stands for since the last seek: the seek's position, or
     // earlier where a splitter had to be sent ahead of it.
     int64_t SegmentBase() const;
+    // How much earlier than SegmentBase the video's sample time 0 lies after
+    // the last seek (100-ns units): a splitter sent past the end of its
+    // streams starts their segment at that end. 0 otherwise.
+    int64_t SegmentStartedEarlyBy() const;
     // Paused: the video renderer lets its frame go and prerolls on the next
     // one, which the decoder already has or decodes next; nothing is sought.
     // S_OK once sent (GetState then tells when it arrived), E_FAIL when the
@@ -224,6 +228,12 @@ private:
     // Flushing seek to the stream time target (ns) that shows exactly the
     // frame at target, even through splitters whose own seeking lands late.
     bool seekExact(gint64 target);
+    // The Matroska splitter's lead-in for exact seeks (see SeekLeadIn.h), and
+    // probes on its outputs that move the segments of the seek sent that much
+    // later back by as much.
+    gint64 compensateSeekLeadIn();
+    void clearLeadInProbes();
+    static GstPadProbeReturn onLeadInSegment(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void watchRenderer(TGraphFilter* filter);
     static GstPadProbeReturn onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void watchDecoder(TGraphFilter* filter);
@@ -249,6 +259,13 @@ private:
     // are wanted through the filters (see KeepBeforeSeek).
     std::atomic<gint64> m_decodedDropUntil { -1 };
     std::atomic<gint64> m_keepBeforeSeek { 0 };
+    // Segments of the seek with this number, sent m_leadInShift after its
+    // target, are moved back to start at the target.
+    std::atomic<guint32> m_leadInSeqnum { GST_SEQNUM_INVALID };
+    std::atomic<gint64> m_leadInShift { 0 };
+    std::atomic<gint64> m_leadInTarget { 0 };
+    std::atomic<gint64> m_videoSegmentStart { -1 }; // as the video decoder got it, since the last seek
+    std::vector<std::pair<GstPad*, gulong>> m_leadInProbes; // main thread
     std::atomic<bool> m_landedLate { false }; // written by the video renderer's thread
     std::atomic<bool> m_seekEarlier { false };
     // Set by a seek that keeps frames before its target, taken by the first

@@ -2,6 +2,7 @@
 // building half (filters, connections, rendering) is TFilterGraph.cpp.
 #include "graph/PipelineReport.h"
 #include "graph/PlatformFilters.h"
+#include "graph/SeekLeadIn.h"
 #include "graph/TFilterGraph.h"
 
 #include <QDeadlineTimer>
@@ -34,6 +35,12 @@ gint64 TFilterGraph::startOffset() const
 int64_t TFilterGraph::SegmentBase() const
 {
     return (m_segmentStart.load() - startOffset()) / 100;
+}
+
+int64_t TFilterGraph::SegmentStartedEarlyBy() const
+{
+    const gint64 seen = m_videoSegmentStart.load();
+    return seen < 0 ? 0 : std::max<gint64>(0, m_segmentStart.load() - seen) / 100;
 }
 
 HRESULT TFilterGraph::restartData()
@@ -260,6 +267,18 @@ constexpr gint64 LateSeekMargin = 1500 * GST_MSECOND;
 // How far a frame may end after a seek target and still count as before it:
 // half a millisecond of rounding, and a little more.
 constexpr gint64 FrameTimeMargin = 600 * GST_USECOND;
+// The segment moved by delta (negative: back), its stream times unchanged.
+GstEvent* movedSegment(GstEvent* event, const GstSegment& segment, gint64 delta)
+{
+    GstSegment moved;
+    gst_segment_copy_into(&segment, &moved);
+    moved.start = guint64(gint64(moved.start) + delta);
+    moved.time = guint64(gint64(moved.time) + delta);
+    moved.position = moved.start;
+    GstEvent* out = gst_event_new_segment(&moved);
+    gst_event_set_seqnum(out, gst_event_get_seqnum(event));
+    return out;
+}
 } // namespace
 
 bool TFilterGraph::anyLiveElement(bool (*test)(GstElement*)) const
@@ -300,6 +319,7 @@ bool TFilterGraph::seekExact(gint64 target)
         m_anchorPending = true;
     }
     m_dropUntil = target;
+    m_videoSegmentStart = -1;
     m_videoStepped = false;
     m_positionNoted = false;
     const gint64 keep = std::max<gint64>(0, m_keepBeforeSeek.exchange(0));
@@ -311,13 +331,102 @@ bool TFilterGraph::seekExact(gint64 target)
     m_seekPending = true;
     m_segmentStart = start;
     if (m_seekHandler) m_seekHandler(SegmentBase());
-    const bool ok = gst_element_seek(GST_ELEMENT(m_pipeline), 1.0, GST_FORMAT_TIME,
-        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET, start,
-        GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    // A seek from the start finds the first key frame whatever the lead-in;
+    // one sent early has room before its target already.
+    const gint64 leadIn = start == target && !m_seekFromStart ? compensateSeekLeadIn() : 0;
+    GstEvent* seek
+        = gst_event_new_seek(1.0, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            GST_SEEK_TYPE_SET, start + leadIn, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    m_leadInShift = leadIn;
+    m_leadInTarget = target;
+    m_leadInSeqnum = leadIn > 0 ? gst_event_get_seqnum(seek) : GST_SEQNUM_INVALID;
+    const bool ok = gst_element_send_event(GST_ELEMENT(m_pipeline), seek);
     if (!ok) m_seekPending = false;
     m_lastSeekTarget = ok ? target : -1;
     m_untouchedSinceSeek = ok;
     return ok;
+}
+
+gint64 TFilterGraph::compensateSeekLeadIn()
+{
+    clearLeadInProbes();
+    GstElement* splitter = nullptr;
+    for (const auto& f : m_filters) {
+        if (!f->m_live || !f->HasDynamicOutputs()) continue;
+        if (isMadeBy(f->m_element, "matroskademux")) {
+            splitter = GST_ELEMENT(gst_object_ref(f->m_element));
+        } else if (GST_IS_BIN(f->m_element)) {
+            GstIterator* it = gst_bin_iterate_recurse(GST_BIN(f->m_element));
+            GValue item = G_VALUE_INIT;
+            while (!splitter && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+                auto* element = GST_ELEMENT(g_value_get_object(&item));
+                if (isMadeBy(element, "matroskademux")) splitter = GST_ELEMENT(gst_object_ref(element));
+                g_value_reset(&item);
+            }
+            g_value_unset(&item);
+            gst_iterator_free(it);
+        }
+        if (splitter) break;
+    }
+    if (!splitter) return 0;
+    gint64 leadIn = 0;
+    std::vector<GstPad*> outputs;
+    GstIterator* it = gst_element_iterate_src_pads(splitter);
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* pad = GST_PAD(g_value_get_object(&item));
+        outputs.push_back(GST_PAD(gst_object_ref(pad)));
+        if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+            leadIn = std::max(leadIn, MatroskaSeekLeadIn(caps));
+            gst_caps_unref(caps);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    gst_object_unref(splitter);
+    for (GstPad* pad : outputs) {
+        if (leadIn > 0) {
+            const gulong probe
+                = gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, onLeadInSegment, this, nullptr);
+            m_leadInProbes.emplace_back(pad, probe);
+        } else {
+            gst_object_unref(pad);
+        }
+    }
+    return leadIn;
+}
+
+void TFilterGraph::clearLeadInProbes()
+{
+    m_leadInSeqnum = GST_SEQNUM_INVALID;
+    for (auto& [pad, probe] : m_leadInProbes) {
+        gst_pad_remove_probe(pad, probe);
+        gst_object_unref(pad);
+    }
+    m_leadInProbes.clear();
+}
+
+GstPadProbeReturn TFilterGraph::onLeadInSegment(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* self = static_cast<TFilterGraph*>(data);
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) return GST_PAD_PROBE_OK;
+    const guint32 seqnum = self->m_leadInSeqnum.load();
+    if (seqnum == GST_SEQNUM_INVALID || gst_event_get_seqnum(event) != seqnum) return GST_PAD_PROBE_OK;
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    if (!segment || segment->format != GST_FORMAT_TIME || segment->rate <= 0
+        || !GST_CLOCK_TIME_IS_VALID(segment->time))
+        return GST_PAD_PROBE_OK;
+    // Back to the target: the splitter started the segment where it was
+    // sent, or at its end when sent past it.
+    const gint64 delta = gint64(segment->start) - self->m_leadInTarget.load();
+    if (delta <= 0 || delta > self->m_leadInShift.load() || gint64(segment->time) < delta)
+        return GST_PAD_PROBE_OK;
+    GST_PAD_PROBE_INFO_DATA(info) = movedSegment(event, *segment, -delta);
+    gst_event_unref(event);
+    return GST_PAD_PROBE_OK;
 }
 
 GstElement* TFilterGraph::videoRenderer() const
@@ -418,22 +527,6 @@ void TFilterGraph::watchDecoder(TGraphFilter* filter)
             filter, nullptr);
 }
 
-namespace
-{
-// The segment moved by delta (negative: back), its stream times unchanged.
-GstEvent* movedSegment(GstEvent* event, const GstSegment& segment, gint64 delta)
-{
-    GstSegment moved;
-    gst_segment_copy_into(&segment, &moved);
-    moved.start = guint64(gint64(moved.start) + delta);
-    moved.time = guint64(gint64(moved.time) + delta);
-    moved.position = moved.start;
-    GstEvent* out = gst_event_new_segment(&moved);
-    gst_event_set_seqnum(out, gst_event_get_seqnum(event));
-    return out;
-}
-} // namespace
-
 GstPadProbeReturn TFilterGraph::onCodedData(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
     auto* filter = static_cast<TGraphFilter*>(data);
@@ -457,6 +550,8 @@ GstPadProbeReturn TFilterGraph::onCodedData(GstPad*, GstPadProbeInfo* info, gpoi
     const gint64 keep = self->m_widenNextSegment.exchange(0);
     const GstSegment* segment = nullptr;
     gst_event_parse_segment(event, &segment);
+    if (segment && segment->format == GST_FORMAT_TIME && segment->rate > 0)
+        self->m_videoSegmentStart = gint64(segment->start);
     gint64 delta = 0;
     if (keep > 0 && segment && segment->format == GST_FORMAT_TIME && segment->rate > 0
         && GST_CLOCK_TIME_IS_VALID(segment->time))

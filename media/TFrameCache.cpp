@@ -43,6 +43,15 @@ bool TFrameCache::Find(int64_t position, int64_t frameDuration, TEntry& out) con
     return true;
 }
 
+bool TFrameCache::LastBefore(int64_t position, TEntry& out) const
+{
+    QMutexLocker lock(&m_lock);
+    auto it = m_entries.lower_bound(position);
+    if (it == m_entries.begin()) return false;
+    out = std::prev(it)->second;
+    return true;
+}
+
 void TFrameCache::Clear()
 {
     QMutexLocker lock(&m_lock);

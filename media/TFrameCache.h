@@ -36,6 +36,8 @@ public:
     // The frame whose time, frameDuration long from its start, holds
     // position; false when no frame kept does.
     bool Find(int64_t position, int64_t frameDuration, TEntry& out) const;
+    // The last frame kept that starts before position; false when none does.
+    bool LastBefore(int64_t position, TEntry& out) const;
     void Clear();
 
     int64_t Budget() const { return m_budget; }

@@ -651,8 +651,12 @@ void TMediaSystem::SetPosition(int64_t pos)
     // shows the last one, so that the picture, the field and the image
     // name agree.
     if (settled && pos > 0 && HasVideo() && m_videoWindow && GraphState() != 3
-        && m_videoWindow->ReceivedCount() == m_receivedAtSeek)
+        && m_videoWindow->ReceivedCount() == m_receivedAtSeek && !showLastKeptBefore(pos))
         showLastFrameBefore(pos);
+    if (!m_cacheEnabled) {
+        Superposer.ObserveFrames = false;
+        m_frames.Clear();
+    }
 }
 
 bool TMediaSystem::seekShowsFrame(int64_t pos, int64_t& framePosition)
@@ -726,6 +730,23 @@ bool TMediaSystem::showKept(int64_t target)
     if (!m_cacheEnabled || !HasVideo() || !m_videoWindow || target < 0 || GraphState() == 3) return false;
     TFrameCache::TEntry kept;
     if (!m_frames.Find(target, FrameDuration, kept)) return false;
+    return showEntry(kept, target);
+}
+
+bool TMediaSystem::showLastKeptBefore(int64_t pos)
+{
+    TFrameCache::TEntry kept;
+    if (!m_frames.LastBefore(pos, kept)) return false;
+    // Counted from where the seek was sent, which lay past the end the
+    // splitter started from.
+    kept.Position -= m_graph->SegmentStartedEarlyBy();
+    if (kept.Position < 0 || !showEntry(kept, kept.Position)) return false;
+    Superposer.PositionBase = kept.Position;
+    return true;
+}
+
+bool TMediaSystem::showEntry(const TFrameCache::TEntry& kept, int64_t target)
+{
     const int64_t before = LastPosition;
     // Before the picture: an inlay of the position draws this one.
     LastPosition = target;
@@ -760,8 +781,10 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
         m_frames.Clear();
         m_showingKept = false;
         m_headPosition = -1;
-        const bool keep = m_cacheEnabled && GraphState() != 3;
-        Superposer.ObserveFrames = keep;
+        const bool paused = GraphState() != 3;
+        const bool keep = m_cacheEnabled && paused;
+        const bool nearEnd = paused && FrameDuration > 0 && Duration > 0 && pos >= Duration - FrameDuration;
+        Superposer.ObserveFrames = keep || nearEnd;
         // Frames let through cost their conversion and copies: a plain seek
         // keeps a few, a step back that found nothing kept as many as fit.
         // Where seeks are fast, seeking again costs less than that.
@@ -775,6 +798,9 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
             else if (keepBefore == TKeepBefore::Few && m_lastSeekMs > SlowSeekMs)
                 frames = std::min<int64_t>(fit, SlowSeekKeptFrames);
         }
+        if (nearEnd)
+            frames = std::max(frames,
+                std::min<int64_t>(m_frames.FramesFor(Superposer.Width, Superposer.Height), EndKeptFrames));
         const int64_t before = frames * FrameDuration;
         m_graph->SetKeepBeforeSeek(before * 100);
         QElapsedTimer clock;
@@ -811,6 +837,11 @@ bool TMediaSystem::seekTo(int64_t pos, TKeepBefore keepBefore)
     } catch (...) {
         return false;
     }
+}
+
+uint64_t TMediaSystem::DecodedFrames() const
+{
+    return m_graph->DecodedFrames();
 }
 
 uint64_t TMediaSystem::samplesThroughOurFilters() const

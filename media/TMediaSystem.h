@@ -132,6 +132,9 @@ public:
     // back turn it off.
     void SetFrameCacheEnabled(bool on);
     const TFrameCache& FrameCache() const { return m_frames; }
+    // Frames through the video decoders since the graph was made, counted
+    // going in and again coming out: what seeks and steps cost.
+    uint64_t DecodedFrames() const;
     // After a seek that kept nothing and took longer than this (a long
     // group of pictures), the next seeks keep the last few frames decoded
     // before their target, and a step back that finds no kept frame keeps
@@ -139,6 +142,11 @@ public:
     // steps after it go the same way.
     qint64 SlowSeekMs = 100;
     static constexpr int64_t SlowSeekKeptFrames = 8;
+    // A seek within the last frame's time of the end lets this many frames
+    // before its target through, cache or no cache: the end of a file often
+    // holds no frame, and the last one is then among them rather than
+    // decoded again by a search back (a whole group of pictures each time).
+    static constexpr int64_t EndKeptFrames = 4;
 
     // ---- forwarded to the compositor ----
     void SetInlaySettings(const TincrustRec& rec);
@@ -199,6 +207,11 @@ private:
     bool seekTo(int64_t pos, TKeepBefore keepBefore);
     // Shows the kept frame whose time holds target; false when none does.
     bool showKept(int64_t target);
+    // Shows a kept frame as the one at target.
+    bool showEntry(const TFrameCache::TEntry& kept, int64_t target);
+    // After a seek near the end that brought no frame: shows the last one
+    // it let through before its target, if any.
+    bool showLastKeptBefore(int64_t pos);
     void forgetKeptFrames();
     TFrameCache m_frames;
     bool m_cacheEnabled = true;
