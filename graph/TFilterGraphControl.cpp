@@ -110,6 +110,12 @@ bool TFilterGraph::RestartAfterTransientErrors()
             gst_object_unref(pad);
         }
     }
+    // An error during a change of state (the preroll after a seek) aborted
+    // it: the pipeline answers that failure to every later question until
+    // it is told its state again, even once the data flows.
+    if (m_state != 0
+        && gst_element_get_state(GST_ELEMENT(m_pipeline), nullptr, nullptr, 0) == GST_STATE_CHANGE_FAILURE)
+        gst_element_set_state(GST_ELEMENT(m_pipeline), m_state == 2 ? GST_STATE_PLAYING : GST_STATE_PAUSED);
     return restartData() == S_OK;
 }
 
