@@ -276,7 +276,7 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
             S_OK);
 
         EXPECT_EQ(g.graph.Pause() >= 0, true);
-        ASSERT_TRUE(g.settle());
+        ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
         int64_t time = -1;
         int number = -1;
         ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 16));
@@ -298,7 +298,7 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
         // The muxer put the first frame 21 ms in (frame k starts at 21 ms +
         // k * 40 ms in the file): positions count from that first frame.
         EXPECT_TRUE(SUCCEEDED(g.graph.SetPosition(0)));
-        ASSERT_TRUE(g.settle());
+        ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
         for (int frame : { 137, 49, 51, 248, 3 }) {
             const int64_t start = int64_t(frame) * 400000;
             EXPECT_EQ(g.graph.SetPosition(start), S_OK);
@@ -317,7 +317,7 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
         }
         // Stopped: paused and flushed, the position kept.
         EXPECT_EQ(g.graph.Stop(), S_OK);
-        ASSERT_TRUE(g.settle());
+        ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
         ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 16));
         EXPECT_EQ(number, 3);
     }
@@ -325,7 +325,7 @@ TEST(FilterGraph, RenderStreamFindsTheDecodersAndSeeksLandOnTheExactFrame)
         VideoGraph g(mpg, Create(CLSID_MPEG2Demultiplexer));
         ASSERT_EQ(g.build(), S_OK);
         g.graph.Pause();
-        ASSERT_TRUE(g.settle());
+        ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
         // The stream starts after 0 (the muxer's delay); positions count
         // from its first frame all the same.
         int64_t first = -1;
@@ -372,7 +372,7 @@ TEST(FilterGraph, AStreamStartsWhereItsSplitterSaysBeforeAnySeek)
     const int64_t frame = 200000; // 50 per second
     EXPECT_EQ(g.graph.SetPosition(10 * frame), S_OK);
     sought = true;
-    ASSERT_TRUE(g.settle());
+    ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
     for (int k : { 0, 1, 7, 10 }) {
         EXPECT_EQ(g.graph.SetPosition(k * frame), S_OK);
         ASSERT_TRUE(g.settle()) << k;
@@ -446,7 +446,7 @@ TEST(FilterGraph, PlaysToTheEndWithOrWithoutClockAndSetsTheVolume)
         EXPECT_EQ(volume, -10000);
         graph.Pause();
         int state = -1;
-        EXPECT_EQ(graph.GetState(5000, state), S_OK);
+        EXPECT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
         int64_t duration = 0;
         EXPECT_EQ(graph.GetDuration(duration), S_OK);
         EXPECT_NEAR(duration, 100000000, 500000);
@@ -555,7 +555,7 @@ TEST(FilterGraph, ReadersLoadTheirFileAndShowTheirStreams)
     ASSERT_EQ(graph.RenderStream(nullptr, nullptr, video, nullptr, sink.get()), S_OK);
     graph.Pause();
     int state = -1;
-    EXPECT_EQ(graph.GetState(5000, state), S_OK);
+    EXPECT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
     int64_t time = -1;
     int number = -1;
     EXPECT_TRUE(heldFrame(sink.get(), time, number, 0));
@@ -614,7 +614,7 @@ TEST(FilterGraph, OurFiltersTakePartAsOrdinaryFilters)
         EXPECT_EQ(video->ConnectedTo(), decoder->Pin(0));
         graph.Pause();
         int state = -1;
-        EXPECT_EQ(graph.GetState(5000, state), S_OK);
+        EXPECT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
         EXPECT_EQ(notifier.AcceptedMajorType(), MEDIATYPE_Interleaved);
         graph.RemoveAllFilters();
         EXPECT_TRUE(graph.Filters().empty());
@@ -651,7 +651,7 @@ TEST(FilterGraph, OurFiltersTakePartAsOrdinaryFilters)
         EXPECT_EQ(graph.Filters().size(), before); // nothing more was needed
         graph.Pause();
         int state = -1;
-        ASSERT_EQ(graph.GetState(5000, state), S_OK);
+        ASSERT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
         int64_t time = -1;
         int number = -1;
         ASSERT_TRUE(heldFrame(sink.get(), time, number, 16));
@@ -660,7 +660,7 @@ TEST(FilterGraph, OurFiltersTakePartAsOrdinaryFilters)
         EXPECT_EQ(graph.Reconnect(sink->Pin(0)), S_OK);
         EXPECT_EQ(graph.Reconnect(s.splitter->Pins().back()), VFW_E_NOT_CONNECTED);
         EXPECT_EQ(graph.SetPosition(210000 + 70 * 400000), S_OK);
-        ASSERT_EQ(graph.GetState(5000, state), S_OK);
+        ASSERT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
         ASSERT_TRUE(heldFrame(sink.get(), time, number, 16));
         EXPECT_EQ(number, 70);
     }
@@ -707,12 +707,12 @@ TEST(FilterGraph, AnOutputThatChoseItsTypeAloneChoosesAgainForItsPeer)
     }
     EXPECT_EQ(now, QByteArray("BGRx"));
     g.graph.Pause();
-    ASSERT_TRUE(g.settle());
+    ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
     int64_t time = -1;
     int number = -1;
     ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 8));
     EXPECT_EQ(g.graph.SetPosition(3 * 400000), S_OK);
-    ASSERT_TRUE(g.settle());
+    ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
     ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 8));
     EXPECT_EQ(number, 3);
 }
@@ -789,7 +789,7 @@ TEST(FilterGraph, RenderFileBuildsTheWholeGraphIntoTheRenderersPresent)
     EXPECT_TRUE(sink->Pin(0)->IsConnected());
     graph.Pause();
     int state = -1;
-    ASSERT_EQ(graph.GetState(5000, state), S_OK);
+    ASSERT_EQ(graph.GetState(5000, state), S_OK) << qPrintable(graph.StallReport());
     int64_t time = -1;
     int number = -1;
     ASSERT_TRUE(heldFrame(sink.get(), time, number, 16));
