@@ -238,6 +238,9 @@ private:
     static GstPadProbeReturn onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void watchDecoder(TGraphFilter* filter);
     GstElement* videoRenderer() const; // a new reference, or nullptr
+    // The sequence number of the segment the video renderer's input holds;
+    // GST_SEQNUM_INVALID for none.
+    guint32 videoRendererSegment() const;
     void levelRenderersAfterSteps();
     static GstPadProbeReturn onDecodedData(GstPad* pad, GstPadProbeInfo* info, gpointer filter);
     void noteVideoRendered(GstPad* pad); // from a renderer's streaming thread
@@ -306,6 +309,10 @@ private:
     // by one more seek (m_anchorRetried) before it counts as the origin.
     std::atomic<bool> m_anchorByEstimate { false };
     std::atomic<bool> m_anchorRetried { false };
+    // The segment the video renderer had when the last seek was sent: a
+    // frame of it, still on its way, is not the seek's first and must not
+    // fix position 0.
+    std::atomic<guint32> m_preSeekSegment { GST_SEQNUM_INVALID };
     gint64 baseStartOffset() const; // ns, without the shift
     // Whether an element of a live filter (or inside it) passes test.
     bool anyLiveElement(bool (*test)(GstElement*)) const;

@@ -322,6 +322,7 @@ bool TFilterGraph::seekExact(gint64 target)
         m_anchorBase = baseStartOffset();
         m_anchorInStreamTime = anyLiveElement(seeksInStreamTime);
         m_anchorByEstimate = !m_anchorRetried && anyLiveElement(seeksByEstimate);
+        m_preSeekSegment = videoRendererSegment();
         m_anchorPending = true;
     }
     m_dropUntil = target;
@@ -433,6 +434,27 @@ GstPadProbeReturn TFilterGraph::onLeadInSegment(GstPad*, GstPadProbeInfo* info, 
     GST_PAD_PROBE_INFO_DATA(info) = movedSegment(event, *segment, -delta);
     gst_event_unref(event);
     return GST_PAD_PROBE_OK;
+}
+
+guint32 TFilterGraph::videoRendererSegment() const
+{
+    for (const auto& f : m_filters) {
+        if (!f->m_live || !GST_OBJECT_FLAG_IS_SET(f->m_element, GST_ELEMENT_FLAG_SINK)) continue;
+        QMutexLocker lock(&f->m_lock);
+        for (TGraphPin* pin : f->m_pins) {
+            if (pin->Direction() != PINDIR_INPUT || !pin->m_pad) continue;
+            GstCaps* caps = gst_pad_get_current_caps(pin->m_pad);
+            const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
+            if (caps) gst_caps_unref(caps);
+            if (!video) continue;
+            GstEvent* segment = gst_pad_get_sticky_event(pin->m_pad, GST_EVENT_SEGMENT, 0);
+            if (!segment) return GST_SEQNUM_INVALID;
+            const guint32 seqnum = gst_event_get_seqnum(segment);
+            gst_event_unref(segment);
+            return seqnum;
+        }
+    }
+    return GST_SEQNUM_INVALID;
 }
 
 GstElement* TFilterGraph::videoRenderer() const
@@ -693,7 +715,9 @@ GstPadProbeReturn TFilterGraph::onRendererData(GstPad* pad, GstPadProbeInfo* inf
             if (caps) gst_caps_unref(caps);
         }
     }
-    if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME) {
+    // A frame sent before the seek, still on its way, is not the first.
+    if (!drop && self->m_anchorPending.load() && segment->format == GST_FORMAT_TIME
+        && gst_event_get_seqnum(event) != self->m_preSeekSegment.load()) {
         GstCaps* caps = gst_pad_get_current_caps(pad);
         const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
         if (caps) gst_caps_unref(caps);

@@ -717,7 +717,7 @@ TEST(FilterGraph, AnOutputThatChoseItsTypeAloneChoosesAgainForItsPeer)
     EXPECT_EQ(g.graph.SetPosition(3 * 400000), S_OK);
     ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
     ASSERT_TRUE(heldFrame(g.sink.get(), time, number, 8));
-    EXPECT_EQ(number, 3);
+    EXPECT_EQ(number, 3) << "frame time " << time << "\n" << qPrintable(g.graph.StallReport());
 }
 
 // A type refused once the links changed stays refused through a flush: an
