@@ -238,6 +238,9 @@ private:
     static GstPadProbeReturn onRendererData(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void watchDecoder(TGraphFilter* filter);
     GstElement* videoRenderer() const; // a new reference, or nullptr
+    // The video renderer's input (and the renderer), new references; nullptr
+    // when no renderer takes video.
+    GstPad* videoRendererInput(GstElement** renderer) const;
     // The sequence number of the segment the video renderer's input holds;
     // GST_SEQNUM_INVALID for none.
     guint32 videoRendererSegment() const;

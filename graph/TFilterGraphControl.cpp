@@ -436,7 +436,7 @@ GstPadProbeReturn TFilterGraph::onLeadInSegment(GstPad*, GstPadProbeInfo* info, 
     return GST_PAD_PROBE_OK;
 }
 
-guint32 TFilterGraph::videoRendererSegment() const
+GstPad* TFilterGraph::videoRendererInput(GstElement** renderer) const
 {
     for (const auto& f : m_filters) {
         if (!f->m_live || !GST_OBJECT_FLAG_IS_SET(f->m_element, GST_ELEMENT_FLAG_SINK)) continue;
@@ -447,30 +447,30 @@ guint32 TFilterGraph::videoRendererSegment() const
             const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
             if (caps) gst_caps_unref(caps);
             if (!video) continue;
-            GstEvent* segment = gst_pad_get_sticky_event(pin->m_pad, GST_EVENT_SEGMENT, 0);
-            if (!segment) return GST_SEQNUM_INVALID;
-            const guint32 seqnum = gst_event_get_seqnum(segment);
-            gst_event_unref(segment);
-            return seqnum;
+            if (renderer) *renderer = GST_ELEMENT(gst_object_ref(f->m_element));
+            return GST_PAD(gst_object_ref(pin->m_pad));
         }
     }
-    return GST_SEQNUM_INVALID;
+    return nullptr;
+}
+
+guint32 TFilterGraph::videoRendererSegment() const
+{
+    GstPad* pad = videoRendererInput(nullptr);
+    if (!pad) return GST_SEQNUM_INVALID;
+    GstEvent* segment = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    gst_object_unref(pad);
+    if (!segment) return GST_SEQNUM_INVALID;
+    const guint32 seqnum = gst_event_get_seqnum(segment);
+    gst_event_unref(segment);
+    return seqnum;
 }
 
 GstElement* TFilterGraph::videoRenderer() const
 {
-    for (const auto& f : m_filters) {
-        if (!f->m_live || !GST_OBJECT_FLAG_IS_SET(f->m_element, GST_ELEMENT_FLAG_SINK)) continue;
-        QMutexLocker lock(&f->m_lock);
-        for (TGraphPin* pin : f->m_pins) {
-            if (pin->Direction() != PINDIR_INPUT || !pin->m_pad) continue;
-            GstCaps* caps = gst_pad_get_current_caps(pin->m_pad);
-            const bool video = caps && gst_structure_has_name(gst_caps_get_structure(caps, 0), "video/x-raw");
-            if (caps) gst_caps_unref(caps);
-            if (video) return GST_ELEMENT(gst_object_ref(f->m_element));
-        }
-    }
-    return nullptr;
+    GstElement* renderer = nullptr;
+    if (GstPad* pad = videoRendererInput(&renderer)) gst_object_unref(pad);
+    return renderer;
 }
 
 HRESULT TFilterGraph::StepVideoFrame(int64_t pos)
