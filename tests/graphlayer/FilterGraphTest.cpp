@@ -262,6 +262,14 @@ struct VideoGraph {
         return graph.RenderStream(nullptr, nullptr, video, nullptr, sink.get());
     }
     bool settle() { return settled(graph); }
+    // The source connected to the splitter; the splitter's video output.
+    TGraphPin* splitterVideo()
+    {
+        TGraphPin* video = nullptr;
+        if (graph.ConnectDirect(s.source->Pin(0), s.splitter->Pin(0)) != S_OK) return nullptr;
+        graph.FindPin(s.splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, true, 0, &video);
+        return video;
+    }
 };
 } // namespace
 
@@ -680,10 +688,8 @@ TEST(FilterGraph, AnOutputThatChoseItsTypeAloneChoosesAgainForItsPeer)
     auto convert = TGraphFilter::FromFactory("videoconvert");
     ASSERT_TRUE(convert);
     ASSERT_EQ(g.graph.AddFilter(convert, QStringLiteral("convert")), S_OK);
-    ASSERT_EQ(g.graph.ConnectDirect(g.s.source->Pin(0), g.s.splitter->Pin(0)), S_OK);
-    TGraphPin* video = nullptr;
-    ASSERT_EQ(
-        g.graph.FindPin(g.s.splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, true, 0, &video), S_OK);
+    TGraphPin* video = g.splitterVideo();
+    ASSERT_TRUE(video);
     ASSERT_EQ(g.graph.ConnectDirect(video, convert->Pin(0)), S_OK);
     TGraphPin* out = convert->Pin(1);
     ASSERT_TRUE(out && out->Direction() == PINDIR_OUTPUT);
@@ -736,10 +742,8 @@ TEST(FilterGraph, TheRestartAfterARefusedTypeMakesEveryOutputChooseAgain)
     // Linked from the renderer up, so that the converter chooses its type
     // once, for the renderer.
     ASSERT_EQ(g.graph.ConnectDirect(convert->Pin(1), g.sink->Pin(0)), S_OK);
-    ASSERT_EQ(g.graph.ConnectDirect(g.s.source->Pin(0), g.s.splitter->Pin(0)), S_OK);
-    TGraphPin* video = nullptr;
-    ASSERT_EQ(
-        g.graph.FindPin(g.s.splitter.get(), PINDIR_OUTPUT, nullptr, &MEDIATYPE_Video, true, 0, &video), S_OK);
+    TGraphPin* video = g.splitterVideo();
+    ASSERT_TRUE(video);
     ASSERT_EQ(g.graph.ConnectDirect(video, convert->Pin(0)), S_OK);
     g.graph.Pause();
     ASSERT_TRUE(g.settle()) << qPrintable(g.graph.StallReport());
